@@ -1,0 +1,60 @@
+// Growable arrays, the byte buffer, and the banked pointers that every
+// output format uses for positions.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "common/messages.h"
+
+namespace psgc {
+
+using ByteBuffer = std::vector<uint8_t>;
+
+// First capacities of the growing arrays.
+inline constexpr size_t kFirstByteCapacity = 1024;
+inline constexpr size_t kFirstRecordCapacity = 64;
+
+// Makes room for `required` elements. A full array at least doubles, so
+// appends cost amortised constant time; a jump grows to `required` itself.
+// Returns 0, or -1 with "ERROR- Out of Memory." and the array unchanged.
+template <class T>
+int GrowArray(Diagnostics& diag, std::vector<T>& array, size_t required) {
+  if (array.capacity() >= required) return 0;
+  const size_t doubled = array.capacity() * 2;
+  try {
+    array.reserve(doubled > required ? doubled : required);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemoryGrow);
+    return -1;
+  } catch (const std::length_error&) {
+    diag.Error(msg::kOutOfMemoryGrow);
+    return -1;
+  }
+  return 0;
+}
+
+// Appends one element under the growth rule.
+template <class T>
+int AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
+  if (GrowArray(diag, array, array.size() + 1) != 0) return -1;
+  array.push_back(std::move(element));
+  return 0;
+}
+
+// A position in 4 bytes: the offset inside an 8 KiB bank (little-endian,
+// 13 bits), the bank within a group of 32 banks, and the group.
+using BankPointer = std::array<uint8_t, 4>;
+BankPointer EncodeBankPointer(uint32_t offset);
+void PutBankPointer(uint8_t* at, uint32_t offset);
+
+// Bank pointers hold offsets below 2^26, so no output may be larger.
+inline constexpr uint64_t kMaxOutputSize = 67108863;
+// Reports "ERROR- Output too large" and returns false above the limit.
+bool CheckOutputSize(Diagnostics& diag, uint64_t size);
+
+}  // namespace psgc

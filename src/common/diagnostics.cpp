@@ -1,0 +1,139 @@
+// Diagnostics: formatting of every message shape, and where the lines go.
+#include "common/diagnostics.h"
+
+#include <cstdio>
+
+#include "common/messages.h"
+
+namespace psgc {
+namespace {
+
+std::string Place(const ScriptPos& at) {
+  std::string s(at.file);
+  s += ',';
+  s += std::to_string(at.line);
+  return s;
+}
+
+}  // namespace
+
+Diagnostics Diagnostics::Capturing() {
+  Diagnostics d;
+  d.capturing_ = true;
+  return d;
+}
+
+void Diagnostics::WriteOut(const std::string& line) {
+  if (capturing_) {
+    out_ += line;
+  } else {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+}
+
+void Diagnostics::WriteErr(const std::string& line) {
+  ++errors_;
+  if (capturing_) {
+    err_ += line;
+  } else {
+    // Progress lines that precede an error must reach a shared log first.
+    std::fflush(stdout);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+  }
+}
+
+void Diagnostics::Error(std::string_view text) { WriteErr(std::string(text)); }
+
+void Diagnostics::ErrorWith(std::string_view text, std::string_view arg) {
+  std::string s(text);
+  s += arg;
+  s += '\n';
+  WriteErr(s);
+}
+
+void Diagnostics::ErrorAt(std::string_view text, const ScriptPos& at) {
+  std::string s(text);
+  s += Place(at);
+  s += '\n';
+  WriteErr(s);
+}
+
+void Diagnostics::ErrorTokenAt(std::string_view text, std::string_view token,
+                               const ScriptPos& at) {
+  std::string s(text);
+  s += token;
+  s += " in : ";
+  s += Place(at);
+  s += '\n';
+  WriteErr(s);
+}
+
+void Diagnostics::ErrorLimit(std::string_view text, uint32_t limit) {
+  std::string s(text);
+  s += std::to_string(limit);
+  s += ")\n";
+  WriteErr(s);
+}
+
+// The waveform message runs the file name and the line number together.
+void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {
+  std::string s(msg::kWaveformShort);
+  s += std::to_string(samples);
+  s += " in : ";
+  s += at.file;
+  s += std::to_string(at.line);
+  s += '\n';
+  WriteErr(s);
+}
+
+// Channels count from 0 in the first line and from 1 in the fixed second one.
+void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channel) {
+  std::string s(msg::kNoiseInstrumentPrefix);
+  s += instrument;
+  s += msg::kNoiseInstrumentMiddle;
+  s += std::to_string(channel);
+  s += '\n';
+  WriteErr(s);
+  WriteErr(msg::kNoiseChannelsOnly);
+}
+
+void Diagnostics::Print(std::string_view text) { WriteOut(std::string(text)); }
+
+void Diagnostics::PrintWith(std::string_view text, std::string_view arg) {
+  std::string s(text);
+  s += arg;
+  s += '\n';
+  WriteOut(s);
+}
+
+void Diagnostics::PrintSize(std::string_view text, uint32_t bytes) {
+  std::string s(text);
+  s += std::to_string(bytes);
+  s += " bytes\n";
+  WriteOut(s);
+}
+
+void Diagnostics::PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix) {
+  std::string s(prefix);
+  s += std::to_string(count);
+  s += suffix;
+  WriteOut(s);
+}
+
+void Diagnostics::PrintPcmSummary(uint32_t bytes, double seconds) {
+  char tail[64];
+  std::snprintf(tail, sizeof tail, " bytes / %f seconds\n", seconds);
+  std::string s(msg::kPcmSize);
+  s += std::to_string(bytes);
+  s += tail;
+  WriteOut(s);
+}
+
+void Diagnostics::Flush() {
+  if (!capturing_) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+  }
+}
+
+}  // namespace psgc

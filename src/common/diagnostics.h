@@ -1,0 +1,56 @@
+// Diagnostics: the one place that writes psgc's progress lines (standard
+// output) and error lines (standard error), and counts the failures that
+// decide the exit status.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace psgc {
+
+// A place in a script, as messages print it: "file,line".
+struct ScriptPos {
+  std::string_view file;
+  uint32_t line;
+};
+
+class Diagnostics {
+ public:
+  Diagnostics() = default;
+  // Keeps every line in memory instead of writing it (for tests).
+  static Diagnostics Capturing();
+
+  // Standard error. Each call is one reported failure.
+  void Error(std::string_view text);                                      // "%s"
+  void ErrorWith(std::string_view text, std::string_view arg);            // "%s%s\n"
+  void ErrorAt(std::string_view text, const ScriptPos& at);               // "%s%s,%u\n"
+  void ErrorTokenAt(std::string_view text, std::string_view token,
+                    const ScriptPos& at);                                 // "%s%s in : %s,%u\n"
+  void ErrorLimit(std::string_view text, uint32_t limit);                 // "%s%u)\n"
+  void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s%u\n"
+  void ErrorNoiseChannel(std::string_view instrument, uint32_t channel);  // two lines
+
+  // Standard output.
+  void Print(std::string_view text);                                      // "%s"
+  void PrintWith(std::string_view text, std::string_view arg);            // "%s%s\n"
+  void PrintSize(std::string_view text, uint32_t bytes);                  // "%s%u bytes\n"
+  void PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix);
+  void PrintPcmSummary(uint32_t bytes, double seconds);                   // "%s%u bytes / %lf seconds\n"
+
+  void Flush();
+  bool failed() const { return errors_ > 0; }
+  const std::string& captured_out() const { return out_; }
+  const std::string& captured_err() const { return err_; }
+
+ private:
+  void WriteOut(const std::string& line);
+  void WriteErr(const std::string& line);
+
+  bool capturing_ = false;
+  unsigned errors_ = 0;
+  std::string out_;
+  std::string err_;
+};
+
+}  // namespace psgc

@@ -1,0 +1,104 @@
+// Every text that psgc prints, in one place. These texts are a contract with
+// users' build logs and scripts: never reword them.
+#pragma once
+
+namespace psgc::msg {
+
+// Driver
+inline constexpr char kUsage[] =
+    "Usage: psgc [-sfx/-mus/-pak/-pcm] outfile [source data]\n"
+    "\n"
+    "SFX:   psgc -sfx output.sfx scripts.txt\n"
+    "       An equates file with the names and numbers of your sound\n"
+    "       effects will be created in the same directory as your output\n"
+    "       file and may be included in a WLA-DX project.\n"
+    "\n"
+    "MUSIC: psgc -mus output.mus instruments.txt channel_0.txt\n"
+    "              [channel_1.txt] [...]\n"
+    "       Note that the argument numbers do correspond to the\n"
+    "       respective channels on the PC-Engine.\n"
+    "\n"
+    "PACK:  psgc -pak output.trk song_0.mus [song_1.mus] [...]\n"
+    "       A maximum of 255 songs may be included in one track pack.\n"
+    "\n"
+    "PCM:   psgc -pcm output.pcm sample_0.raw [sample_1.raw] [...]\n"
+    "       Each included file must be an 8-Bit unsigned PCM stream.\n"
+    "\n";
+inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
+inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
+inline constexpr char kCantOpenSource[] = "ERROR- Can't open source file : ";
+inline constexpr char kTooManySources[] = "ERROR- Too many source files\n";
+inline constexpr char kMusNeedsScripts[] =
+    "ERROR- Music compilation requires both an instrument\n"
+    "       script and one to six music scripts\n";
+inline constexpr char kOutputTooLarge[] = "ERROR- Output too large (max is 67108863 bytes)\n";
+inline constexpr char kSavingSfx[] = "Saving SFX binary to : ";
+inline constexpr char kSavingMusic[] = "Saving music binary to : ";
+inline constexpr char kSavingTrack[] = "Saving track package to : ";
+inline constexpr char kSavingPcm[] = "Saving PCM binary to : ";
+
+// Shared helpers
+inline constexpr char kOutOfMemory[] = "ERROR- Out of memory\n";     // first allocations
+inline constexpr char kOutOfMemoryGrow[] = "ERROR- Out of Memory.\n";  // growing arrays
+inline constexpr char kUnexpectedNull[] = "ERROR- Unexpected NULL.\n";
+inline constexpr char kUnexpectedEndOfData[] = "ERROR- Unexpected end of source data.\n";
+inline constexpr char kInvalidBinary[] = "ERROR- Invalid binary value : ";
+inline constexpr char kUnableToParseNumeric[] = "ERROR- Unable to parse numeric : ";
+inline constexpr char kGarbageAtEnd[] = "ERROR- Garbage at end of line in : ";
+inline constexpr char kInvalidSyntax[] = "ERROR- Invalid command syntax in : ";
+inline constexpr char kValueOutOfRange[] = "ERROR- Value out of range\n";
+
+// Instrument and sound-effect scripts
+inline constexpr char kSfxMode[] = "SFX Mode...\n";
+inline constexpr char kInvalidSfxLabel[] = "ERROR- Invalid instrument/sfx label in : ";
+inline constexpr char kPriorityOutOfRange[] = "ERROR- Priority out of range in : ";
+inline constexpr char kPriorityOnInstrument[] = "ERROR- Priority assigned to instrument in : ";
+inline constexpr char kSfxAlreadyDefined[] = "ERROR- Instrument/sfx already defined with label : ";
+inline constexpr char kTooManySfx[] = "ERROR- Too many instruments/sfx (max is 255) in : ";
+inline constexpr char kInstrumentMultiChannel[] = "ERROR- Instrument uses more than one channel in : ";
+inline constexpr char kTooManyChannels[] = "ERROR- Sound effect has too many channels in : ";
+inline constexpr char kTooManyNoiseChannels[] = "ERROR- Sound effect has more than two noise channels : ";
+inline constexpr char kInvalidCommand[] = "ERROR- Invalid command : ";
+inline constexpr char kFlowOutsideBody[] = "ERROR- Flow command outside of script header : ";
+inline constexpr char kUnexpectedEndOfSfx[] = "ERROR- Unexpected end of instrument/sfx in : ";
+inline constexpr char kWaveformShort[] = "ERROR- Waveform has less than 32 samples, saw ";
+inline constexpr char kTuningOnSfx[] = "ERROR- Tuning assigned for sound effect : ";
+inline constexpr char kNoteOffOnSfx[] = "ERROR- Note off assigned for sound effect : ";
+inline constexpr char kSfxCountPrefix[] = "A total of ";
+inline constexpr char kSfxCountSuffix[] = " SFX were found\n";
+inline constexpr char kSfxSize[] = "The current SFX binary is : ";
+inline constexpr char kInstrumentCountSuffix[] = " instruments were found\n";
+inline constexpr char kInstrumentTableSize[] = "The current instrument table is : ";
+inline constexpr char kInstrumentTableEmpty[] = "The current instrument table is empty\n";
+inline constexpr char kUnableToGenerateEquates[] = "ERROR- Unable to generate equate(s) file\n";
+inline constexpr char kCantWriteEquates[] = "ERROR- Couldn't write to equate(s) file : ";
+inline constexpr char kSavingEquates[] = "Saving SFX equates to : ";
+
+// Music scripts
+inline constexpr char kMusMode[] = "MUS Mode...\n";
+inline constexpr char kInvalidBlockLabel[] = "ERROR- Invalid music block label in : ";
+inline constexpr char kBlockPriorityOutOfRange[] = "ERROR- Music block priority out of range in : ";
+inline constexpr char kSecondMainBlock[] = "ERROR- Second main block declaration in : ";
+inline constexpr char kBlockAlreadyDefined[] = "ERROR- Block already defined with label : ";
+inline constexpr char kExpectingBrace[] = "ERROR- Expecting '{' at block start : ";
+inline constexpr char kUnexpectedEndOfBlock[] = "ERROR- Unexpected end of music block in : ";
+inline constexpr char kInstrumentNotSet[] = "ERROR- Instrument has not been set\n";
+inline constexpr char kInstrumentNotFound[] = "ERROR- Instrument not found : ";
+inline constexpr char kNoiseInstrumentPrefix[] = "ERROR- Instrument ";
+inline constexpr char kNoiseInstrumentMiddle[] = " not compatible with channel ";
+inline constexpr char kNoiseChannelsOnly[] =
+    "ERROR- Instruments using noise can only be on channels 5 or 6\n";
+inline constexpr char kUnableToParseNote[] = "Unable to parse note : ";
+inline constexpr char kUnresolvedReference[] = "ERROR- Unable to resolve reference to block : ";
+inline constexpr char kMusSize[] = "The current MUS binary is : ";
+
+// Packs
+inline constexpr char kPcmMode[] = "PCM Mode...\n";
+inline constexpr char kTooManyPcmStreams[] = "ERROR- Too many PCM Streams (max is ";
+inline constexpr char kPcmStreamTooLarge[] = "ERROR- PCM Stream too large (max is ";
+inline constexpr char kUnexpectedEndOfInclude[] = "ERROR- Unexpected end of include file\n";
+inline constexpr char kCouldntWriteOutput[] = "ERROR- Couldn't write to output file\n";
+inline constexpr char kPakSize[] = "The current PAK binary is : ";
+inline constexpr char kPcmSize[] = "The current PCM binary is : ";
+
+}  // namespace psgc::msg

@@ -1,0 +1,241 @@
+// Numeric literals: the C library's "%d", "%x", "%d.%d" and "%x.%x" reading
+// rules, made safe where the C conversions overflow silently.
+#include "common/numeric.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+#include "common/messages.h"
+
+namespace psgc {
+namespace {
+
+constexpr uint64_t kMagnitudeCap = uint64_t{1} << 40;  // far beyond 32 bits
+
+bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "%x": white space, optional sign, optional 0x prefix, hexadecimal digits.
+// The magnitude saturates at kMagnitudeCap so that overflow stays visible.
+struct HexScan {
+  bool ok = false;
+  bool negative = false;
+  uint64_t magnitude = 0;
+  size_t end = 0;
+};
+
+HexScan ScanHex(std::string_view text) {
+  HexScan r;
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) r.negative = text[i++] == '-';
+  if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+      i + 2 < text.size() && HexDigit(text[i + 2]) >= 0) {
+    i += 2;
+  }
+  const size_t digits = i;
+  for (; i < text.size() && HexDigit(text[i]) >= 0; ++i) {
+    r.magnitude = r.magnitude * 16 + static_cast<uint64_t>(HexDigit(text[i]));
+    if (r.magnitude > kMagnitudeCap) r.magnitude = kMagnitudeCap;
+  }
+  r.ok = i > digits;
+  r.end = i;
+  return r;
+}
+
+// The 32-bit pattern that "%x" stores: the magnitude, negated for a "-".
+uint32_t HexPattern(const HexScan& h) {
+  const auto low = static_cast<uint32_t>(h.magnitude);
+  return h.negative ? 0u - low : low;
+}
+
+void NumericError(Diagnostics& diag, std::string_view text) {
+  diag.ErrorWith(msg::kUnableToParseNumeric, text);
+}
+
+// Clamps the integer part to the field and stores both fields; a negative
+// number is stored as the two's complement of its magnitude.
+void StoreFixed(FixedPoint& fixed, int64_t integer, int64_t fraction) {
+  if (integer > 65535) {
+    fixed.integer = 65535;
+    fixed.fraction = static_cast<uint16_t>(fraction);
+  } else if (integer < -32768) {
+    fixed.integer = 0x8000;
+    fixed.fraction = static_cast<uint16_t>(65536 - fraction);
+  } else if (integer < 0) {
+    fixed.integer = static_cast<uint16_t>(integer);
+    fixed.fraction = static_cast<uint16_t>(65536 - fraction);
+  } else {
+    fixed.integer = static_cast<uint16_t>(integer);
+    fixed.fraction = static_cast<uint16_t>(fraction);
+  }
+}
+
+}  // namespace
+
+DecimalScan ScanDecimal(std::string_view text) {
+  DecimalScan r;
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const size_t digits = i;
+  uint64_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
+    if (magnitude > kMagnitudeCap) magnitude = kMagnitudeCap;
+  }
+  if (i == digits) return r;
+  r.ok = true;
+  r.end = i;
+  r.value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  r.overflow = r.value < INT32_MIN || r.value > INT32_MAX;
+  return r;
+}
+
+bool ScanReal(std::string_view text, double& value) {
+  const std::string copy(text);  // strtod needs a terminated string
+  char* end = nullptr;
+  const double v = std::strtod(copy.c_str(), &end);
+  if (end == copy.c_str()) return false;
+  value = v;
+  return true;
+}
+
+int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value) {
+  if (text.empty()) {
+    diag.Error(msg::kUnexpectedEndOfData);
+    return -1;
+  }
+  if (text[0] == '$') {
+    const HexScan h = ScanHex(text.substr(1));
+    if (!h.ok || h.magnitude > 0xFFFFFFFFu) {
+      NumericError(diag, text);
+      return -1;
+    }
+    value = static_cast<int32_t>(HexPattern(h));
+    return 0;
+  }
+  if (text[0] == '%') {
+    const std::string_view digits = text.substr(1);
+    if (digits.empty()) {
+      diag.ErrorWith(msg::kInvalidBinary, text);
+      return -1;
+    }
+    // Only the first 32 digits are looked at; the rest is ignored unread.
+    uint32_t bits = 0;
+    for (size_t i = 0; i < digits.size() && i < 32; ++i) {
+      if (digits[i] != '0' && digits[i] != '1') {
+        diag.ErrorWith(msg::kInvalidBinary, text);
+        return -1;
+      }
+      bits = (bits << 1) | static_cast<uint32_t>(digits[i] - '0');
+    }
+    value = static_cast<int32_t>(bits);
+    return 0;
+  }
+  const DecimalScan d = ScanDecimal(text);
+  if (!d.ok || d.overflow) {
+    NumericError(diag, text);
+    return -1;
+  }
+  value = static_cast<int32_t>(d.value);
+  return 0;
+}
+
+int ParseBinaryPart(std::string_view text, uint32_t& value) {
+  uint32_t bits = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] != '.'; ++i) {
+    if ((text[i] != '0' && text[i] != '1') || i == 32) return -1;
+    bits = (bits << 1) | static_cast<uint32_t>(text[i] - '0');
+  }
+  if (i == 0) return -1;
+  value = bits;
+  return 0;
+}
+
+int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text) {
+  if (text.empty()) {
+    NumericError(diag, text);
+    return -1;
+  }
+  int64_t integer = 0;
+  int64_t fraction = 0;
+  if (text[0] == '$') {
+    const std::string_view rest = text.substr(1);
+    if (!rest.empty()) {
+      const HexScan i = ScanHex(rest);
+      if (!i.ok) {
+        NumericError(diag, text);
+        return -1;
+      }
+      // An integer part beyond 32 bits is clamped like any large value.
+      integer = i.magnitude > 0xFFFFFFFFu ? INT64_MAX : static_cast<int32_t>(HexPattern(i));
+      if (i.end < rest.size() && rest[i.end] == '.') {
+        const HexScan f = ScanHex(rest.substr(i.end + 1));
+        if (f.ok) {
+          if (f.magnitude > 0xFFFFFFFFu) {
+            NumericError(diag, text);
+            return -1;
+          }
+          fraction = static_cast<int32_t>(HexPattern(f));
+        }
+      }
+    }
+  } else if (text[0] == '%') {
+    uint32_t i = 0;
+    uint32_t f = 0;
+    const size_t dot = text.find('.');
+    if (ParseBinaryPart(text.substr(1), i) != 0 ||
+        (dot != std::string_view::npos && !text.substr(dot + 1).empty() &&
+         ParseBinaryPart(text.substr(dot + 1), f) != 0) ||
+        (dot != std::string_view::npos && text.find('.', dot + 1) != std::string_view::npos)) {
+      NumericError(diag, text);
+      return -1;
+    }
+    integer = static_cast<int32_t>(i);
+    fraction = static_cast<int32_t>(f);
+  } else {
+    const DecimalScan i = ScanDecimal(text);
+    if (!i.ok) {
+      NumericError(diag, text);
+      return -1;
+    }
+    integer = i.value;
+    if (i.end < text.size() && text[i.end] == '.') {
+      const DecimalScan f = ScanDecimal(text.substr(i.end + 1));
+      if (f.ok) {
+        if (f.overflow) {
+          NumericError(diag, text);
+          return -1;
+        }
+        fraction = f.value;
+        // -1.5 is stored as -2 + 0.5: the integer part is the floor.
+        if (text[0] == '-' && fraction != 0) --integer;
+      }
+    }
+  }
+  if (fraction < 0) {
+    NumericError(diag, text);
+    return -1;
+  }
+  StoreFixed(fixed, integer, fraction);
+  return 0;
+}
+
+int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text) {
+  FixedPoint fixed;
+  if (ParseFixedPoint(diag, fixed, text) != 0) return -1;
+  value = (static_cast<uint32_t>(fixed.integer) << 16) | (fixed.fraction & 0xFFu);
+  return 0;
+}
+
+}  // namespace psgc

@@ -1,0 +1,43 @@
+// Numeric literals of both script languages: whole numbers (decimal, "$"
+// hexadecimal, "%" binary) and fixed-point numbers with one fraction field.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/diagnostics.h"
+
+namespace psgc {
+
+// The fraction digits are a count, not decimal places: 1.5 has fraction 5.
+// As one little-endian word the value is integer * 65536 + fraction.
+struct FixedPoint {
+  uint16_t fraction = 0;
+  uint16_t integer = 0;  // 0..65535, or -32768..-1 in two's complement
+};
+
+int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value);
+int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text);
+// Integer field in bits 16-31, the fraction's low byte in bits 0-7.
+int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text);
+// One digit group of a "%" fixed-point token: binary digits up to a "."
+// or the end. Returns 0, or -1 for an empty group, another character or
+// more than 32 digits.
+int ParseBinaryPart(std::string_view text, uint32_t& value);
+
+// Reads the start of `text` as a "%d" conversion does (leading white space,
+// optional sign, decimal digits, the rest ignored). False when no digit can
+// be read. Values beyond 32 bits are reported as overflow.
+struct DecimalScan {
+  bool ok = false;
+  bool overflow = false;
+  int64_t value = 0;
+  size_t end = 0;  // index just past the digits
+};
+DecimalScan ScanDecimal(std::string_view text);
+
+// Reads the start of `text` as a "%lf" conversion does. False when no
+// number can be read.
+bool ScanReal(std::string_view text, double& value);
+
+}  // namespace psgc

@@ -1,0 +1,137 @@
+// Files of a run: temporary output + rename, checked sources.
+#include "common/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+namespace psgc {
+namespace {
+
+// Writes everything, resuming after signals and partial writes.
+bool WriteFully(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+size_t ReadFully(int fd, uint8_t* data, size_t size, off_t offset) {
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, data + got, size - got, offset + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return got;
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() { Discard(); }
+
+void OutputFile::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+}
+
+bool OutputFile::Open(const std::string& path) {
+  target_ = path;
+  struct stat st;
+  bool exists = false;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // Write through a link to its file, as writing in place would.
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
+  }
+  if (::stat(target_.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode) || ::access(target_.c_str(), W_OK) != 0) return false;
+    exists = S_ISREG(st.st_mode);
+  }
+  std::string pattern = target_ + ".psgc-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  fd_ = ::mkstemp(name.data());
+  if (fd_ < 0) return false;
+  temp_ = name.data();
+  ::fchmod(fd_, exists ? (st.st_mode & 07777) : NewFileMode());
+  return true;
+}
+
+bool OutputFile::WriteAndCommit(const uint8_t* data, size_t size) {
+  if (fd_ < 0) return false;
+  bool ok = WriteFully(fd_, data, size);
+  ok = (::close(fd_) == 0) && ok;
+  fd_ = -1;
+  if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+  if (ok) temp_.clear();
+  Discard();
+  return ok;
+}
+
+SourceFile::~SourceFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool SourceFile::Open(const std::string& name) {
+  name_ = name;
+  fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    // Proves the file can be read, so that a read error is never taken
+    // for an empty file later.
+    uint8_t probe;
+    if (::pread(fd_, &probe, 1, 0) != 1) return false;
+  }
+  return true;
+}
+
+bool SourceFile::Measure(uint64_t& size) {
+  const off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end < 0) return false;
+  ::lseek(fd_, 0, SEEK_SET);
+  size = static_cast<uint64_t>(end);
+  return true;
+}
+
+size_t SourceFile::ReadFromStart(uint8_t* data, size_t size) { return ReadFully(fd_, data, size, 0); }
+
+bool SourceFile::ReadAll(std::string& text) {
+  text.clear();
+  uint64_t size = 0;
+  if (Measure(size)) {
+    text.resize(size);
+    return ReadFromStart(reinterpret_cast<uint8_t*>(text.data()), text.size()) == size;
+  }
+  // A pipe or a device: read on to its end.
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    text.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+}  // namespace psgc

@@ -1,0 +1,56 @@
+// Files of a run. An output is written to a temporary file beside its
+// destination and renamed into place only when complete, so a failed run
+// leaves no file and never damages an existing one (or a source that is
+// also the output). A source is checked to be readable when it is opened.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace psgc {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();  // removes the temporary file unless committed
+
+  // Creates the temporary file. False when the destination cannot be
+  // written: its directory is missing, it is a directory, it is read-only.
+  bool Open(const std::string& path);
+  // Writes all bytes, closes and renames into place. False on any short
+  // write or failure; the destination is then untouched.
+  bool WriteAndCommit(const uint8_t* data, size_t size);
+
+ private:
+  void Discard();
+
+  std::string target_;
+  std::string temp_;
+  int fd_ = -1;
+};
+
+class SourceFile {
+ public:
+  SourceFile() = default;
+  SourceFile(const SourceFile&) = delete;
+  SourceFile& operator=(const SourceFile&) = delete;
+  ~SourceFile();
+
+  // False when the file cannot be opened or read as a file (a directory).
+  bool Open(const std::string& name);
+  const std::string& name() const { return name_; }
+  // The length measured as seeking to the end does; false if unknown.
+  bool Measure(uint64_t& size);
+  // Reads up to `size` bytes from the start; returns how many arrived.
+  size_t ReadFromStart(uint8_t* data, size_t size);
+  // The whole text of a script.
+  bool ReadAll(std::string& text);
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+};
+
+}  // namespace psgc

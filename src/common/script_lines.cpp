@@ -1,0 +1,101 @@
+// Script lines and tokens: line pieces, CR LF, comments, tokens, file names.
+#include "common/script_lines.h"
+
+#include <cstring>
+
+namespace psgc {
+namespace {
+
+// One table lookup per character keeps tokenizing linear and cheap.
+struct DelimiterSet {
+  bool is[256] = {};
+  constexpr DelimiterSet() {
+    for (char c : kTokenDelimiters) is[static_cast<unsigned char>(c)] = true;
+  }
+};
+constexpr DelimiterSet kDelimiters;
+
+bool IsDelimiter(char c) { return kDelimiters.is[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
+bool ScriptReader::NextLine(std::string_view& line) {
+  const size_t remaining = text_.size() - pos_;
+  if (remaining == 0) return false;
+  const char* start = text_.data() + pos_;
+  // A CR LF pair is one newline, as a text-mode stream delivers it, so a
+  // piece may span 512 raw bytes when it ends in CR LF.
+  const size_t window = remaining < kLineBufferSize ? remaining : kLineBufferSize;
+  const void* nl = std::memchr(start, '\n', window);
+  size_t take = 0;     // raw bytes consumed
+  size_t content = 0;  // bytes before the line end
+  if (nl != nullptr) {
+    const size_t at = static_cast<const char*>(nl) - start;
+    const bool crlf = at > 0 && start[at - 1] == '\r';
+    if (at + 1 - (crlf ? 1 : 0) <= kLineBufferSize - 1) {
+      take = at + 1;
+      content = crlf ? at - 1 : at;
+    }
+  }
+  if (take == 0) {
+    // No line end within 511 characters: the piece is the next 511, and
+    // a line of exactly 511 characters is followed by an empty piece.
+    take = remaining < kLineBufferSize - 1 ? remaining : kLineBufferSize - 1;
+    content = take;
+  }
+  pos_ += take;
+  buffer_.assign(start, content);
+  // The line buffer is a C string: it ends at its first NUL byte.
+  const size_t nul = buffer_.find('\0');
+  if (nul != std::string::npos) buffer_.resize(nul);
+  CollapseDelimiters(buffer_, ";", '\0');
+  line = std::string_view(buffer_.c_str());
+  return true;
+}
+
+std::string_view LineTokens::Next() {
+  size_t i = 0;
+  while (i < rest_.size() && IsDelimiter(rest_[i])) ++i;
+  size_t end = i;
+  while (end < rest_.size() && !IsDelimiter(rest_[end])) ++end;
+  std::string_view token = rest_.substr(i, end - i);
+  // strtok consumes the delimiter that ends a token.
+  rest_.remove_prefix(end < rest_.size() ? end + 1 : end);
+  return token;
+}
+
+int CollapseDelimiters(std::string& text, std::string_view delimiters, char replacement) {
+  size_t write = 0;
+  bool mayReplace = true;
+  for (size_t read = 0; read < text.size(); ++read) {
+    const char c = text[read];
+    if (delimiters.find(c) == std::string_view::npos) {
+      text[write++] = c;
+      mayReplace = true;
+    } else if (mayReplace) {
+      text[write++] = replacement;
+      mayReplace = false;
+    }
+  }
+  if (write > 0 && text[write - 1] == replacement) --write;
+  text.resize(write);
+  return 0;
+}
+
+int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,
+                     std::string_view stopCharacters) {
+  if (path.empty()) return -1;
+  size_t stem = path.size();
+  for (size_t i = path.size() - 1; i >= 1; --i) {
+    if (path[i] == '.') {
+      stem = i;
+      break;
+    }
+    if (stopCharacters.find(path[i]) != std::string_view::npos) break;
+  }
+  result.assign(path.substr(0, stem));
+  result += extension;
+  return 0;
+}
+
+}  // namespace psgc

@@ -1,0 +1,28 @@
+// The two pack builders: MUS binaries joined into a track pack, and raw
+// 8-bit unsigned PCM samples joined into a PCM pack. Each writes the
+// output itself and returns 0, or -1 after reporting.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "common/diagnostics.h"
+#include "common/output_file.h"
+
+namespace psgc {
+
+using Sources = std::vector<std::unique_ptr<SourceFile>>;
+
+inline constexpr uint32_t kMaxPcmStreams = 255;
+inline constexpr uint32_t kMaxPcmStreamBytes = 8388608;  // what 3 length bytes hold
+
+int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
+int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
+
+// A raw unsigned sample reduced to five significant bits: the signed byte
+// shifted right by three, so bits 5-7 repeat bit 7 (0x80 becomes 0xF0).
+inline uint8_t ConvertPcmSample(uint8_t sample) {
+  return static_cast<uint8_t>(static_cast<int8_t>(sample) >> 3);
+}
+
+}  // namespace psgc

@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""Runs one golden command-line case of psgc and compares every result.
+
+A case file holds, in order:
+  # free comment lines, then the command:
+  # RUN: psgc -pak out.trk a.mus b.mus      (NAME*N repeats an argument N times)
+  # FSIZE: 100                              (optional: file size limit, SIGXFSZ ignored)
+  #--- a.mus (hex)                          input files: text, (hex), (dir),
+  ...                                       (fill N XX), (python EXPR giving str/bytes)
+  #>>> stdout                               expected standard output (default: empty)
+  #>>> stderr                               expected standard error (default: empty)
+  #>>> exit 1                               expected exit status (default: 0)
+  #>>> out.trk (hex)                        expected file: text, (hex), (absent),
+                                            (unchanged), (size N), (sha256 X)
+Every file left in the case's directory must be an input or an expected file,
+so a stray temporary or unexpected output fails the case. Inputs that are not
+named as expected files must be unchanged.
+"""
+import argparse
+import difflib
+import hashlib
+import os
+import resource
+import shlex
+import signal
+import subprocess
+import sys
+import tempfile
+
+
+def parse_hex(lines):
+    return bytes(int(tok, 16) for line in lines for tok in line.split())
+
+
+class Section:
+    def __init__(self, kind, name, mode):
+        self.kind, self.name, self.mode, self.lines = kind, name, mode, []
+
+    def text(self):
+        return "".join(line + "\n" for line in self.lines)
+
+
+def parse_case(path):
+    run, fsize, comments, sections = None, None, [], []
+    current = None
+    with open(path, encoding="utf-8", newline="\n") as f:
+        raw = f.read()
+    lines = raw.split("\n")
+    if lines and lines[-1] == "":
+        lines.pop()
+    for line in lines:
+        if line.startswith("#--- ") or line.startswith("#>>> "):
+            kind = "in" if line.startswith("#---") else "out"
+            head = line[5:].strip()
+            mode = ""
+            if head.endswith(")") and " (" in head:
+                head, mode = head[: head.rindex(" (")], head[head.rindex(" (") + 2 : -1]
+            current = Section(kind, head, mode)
+            sections.append(current)
+        elif current is not None:
+            current.lines.append(line)
+        elif line.startswith("# RUN:"):
+            run = line[len("# RUN:"):].strip()
+        elif line.startswith("# FSIZE:"):
+            fsize = int(line[len("# FSIZE:"):].strip())
+        else:
+            comments.append(line)
+    if run is None:
+        raise SystemExit(f"{path}: no '# RUN:' line")
+    return run, fsize, sections
+
+
+def input_bytes(sec):
+    if sec.mode == "hex":
+        return parse_hex(sec.lines)
+    if sec.mode.startswith("fill "):
+        _, count, value = sec.mode.split()
+        return bytes([int(value, 16)]) * int(count)
+    if sec.mode.startswith("python "):
+        data = eval(sec.mode[len("python "):], {})
+        return data.encode("latin-1") if isinstance(data, str) else bytes(data)
+    if sec.mode == "":
+        return sec.text().encode("utf-8")
+    raise SystemExit(f"unknown input mode: {sec.mode}")
+
+
+def expand_args(run, psgc):
+    args = []
+    for word in shlex.split(run):
+        if "*" in word and word.rsplit("*", 1)[1].isdigit():
+            name, count = word.rsplit("*", 1)
+            args.extend([name] * int(count))
+        else:
+            args.append(word)
+    if not args or args[0] != "psgc":
+        raise SystemExit("the command must start with psgc")
+    return [psgc] + args[1:]
+
+
+def show_diff(what, want, got, failures):
+    if want == got:
+        return
+    try:
+        w, g = want.decode("utf-8"), got.decode("utf-8")
+        diff = "".join(difflib.unified_diff(w.splitlines(True), g.splitlines(True),
+                                            "expected " + what, "actual " + what))
+        failures.append(diff or f"{what}: differs (line ends?)\n")
+    except UnicodeDecodeError:
+        failures.append(f"{what}: expected {want[:64].hex(' ')}..., got {got[:64].hex(' ')}...\n")
+
+
+def hexdump(data):
+    return "\n".join(data[i:i + 16].hex(" ").upper() for i in range(0, len(data), 16))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--psgc", required=True)
+    ap.add_argument("case")
+    opts = ap.parse_args()
+    run, fsize, sections = parse_case(opts.case)
+    failures = []
+    with tempfile.TemporaryDirectory(prefix="psgc-golden-") as work:
+        inputs = {}
+        for sec in sections:
+            if sec.kind != "in":
+                continue
+            target = os.path.join(work, sec.name)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            if sec.mode == "dir":
+                os.makedirs(target, exist_ok=True)
+                continue
+            data = input_bytes(sec)
+            with open(target, "wb") as f:
+                f.write(data)
+            inputs[sec.name] = data
+
+        def limits():
+            if fsize is not None:
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
+
+        proc = subprocess.run(expand_args(run, os.path.abspath(opts.psgc)), cwd=work,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              preexec_fn=limits, env={"LC_ALL": "C", "PATH": "/usr/bin:/bin"},
+                              timeout=120)
+        expected = {"stdout": b"", "stderr": b""}
+        want_exit = 0
+        named = set()
+        for sec in sections:
+            if sec.kind != "out":
+                continue
+            if sec.name == "stdout" or sec.name == "stderr":
+                expected[sec.name] = sec.text().encode("utf-8")
+                continue
+            if sec.name.startswith("exit "):
+                want_exit = int(sec.name.split()[1])
+                continue
+            named.add(sec.name)
+            path = os.path.join(work, sec.name)
+            if sec.mode == "absent":
+                if os.path.lexists(path):
+                    failures.append(f"{sec.name}: exists but should not\n")
+                continue
+            if not os.path.isfile(path):
+                failures.append(f"{sec.name}: missing\n")
+                continue
+            with open(path, "rb") as f:
+                got = f.read()
+            if sec.mode == "unchanged":
+                want = inputs.get(sec.name)
+            elif sec.mode.startswith("size "):
+                if len(got) != int(sec.mode.split()[1]):
+                    failures.append(f"{sec.name}: size {len(got)}, expected {sec.mode.split()[1]}\n")
+                continue
+            elif sec.mode.startswith("sha256 "):
+                digest = hashlib.sha256(got).hexdigest()
+                if digest != sec.mode.split()[1]:
+                    failures.append(f"{sec.name}: sha256 {digest}\n")
+                continue
+            elif sec.mode == "hex":
+                want = parse_hex(sec.lines)
+            else:
+                want = sec.text().encode("utf-8")
+            if want != got:
+                if sec.mode == "hex":
+                    failures.append(f"{sec.name}: bytes differ\nexpected:\n{hexdump(want)}\n"
+                                    f"actual:\n{hexdump(got)}\n")
+                else:
+                    show_diff(sec.name, want, got, failures)
+        show_diff("stdout", expected["stdout"], proc.stdout, failures)
+        show_diff("stderr", expected["stderr"], proc.stderr, failures)
+        if proc.returncode != want_exit:
+            failures.append(f"exit status {proc.returncode}, expected {want_exit}\n")
+        for root, dirs, files in os.walk(work):
+            for name in files + [d for d in dirs if os.path.islink(os.path.join(root, d))]:
+                rel = os.path.relpath(os.path.join(root, name), work)
+                if rel in named:
+                    continue
+                if rel not in inputs:
+                    failures.append(f"{rel}: unexpected file left behind\n")
+                else:
+                    with open(os.path.join(work, rel), "rb") as f:
+                        if f.read() != inputs[rel]:
+                            failures.append(f"{rel}: input changed\n")
+    if failures:
+        sys.stdout.write(f"FAIL {opts.case}\n" + "".join(failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
