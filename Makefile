@@ -17,8 +17,15 @@ test: build
 
 demo: build
 	@mkdir -p $(DEMO)
-	@echo "== PCM pack of the bundled drum hit"
+	@echo "== PCM pack of the bundled drum samples"
 	$(PSGC) -pcm $(DEMO)/drums.pcm examples/pcm/kick.raw examples/pcm/snare.raw
+	@echo "== Sound effects, and the equates file written beside them"
+	$(PSGC) -sfx $(DEMO)/effects.sfx examples/sfx/effects.txt
+	@cat $(DEMO)/effects.equ
+	@echo "== Two songs, then a track pack of both"
+	$(PSGC) -mus $(DEMO)/song1.mus examples/music/instruments.txt $(sort $(wildcard examples/music/song1/ch*.txt))
+	$(PSGC) -mus $(DEMO)/song2.mus examples/music/instruments.txt $(sort $(wildcard examples/music/song2/ch*.txt))
+	$(PSGC) -pak $(DEMO)/songs.trk $(DEMO)/song1.mus $(DEMO)/song2.mus
 
 clean:
 	rm -rf $(BUILD)
