@@ -1,0 +1,100 @@
+#include "common/numeric.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace psgc {
+namespace {
+
+TEST(ParseInteger, AcceptedForms) {
+  const struct { const char* text; int32_t want; } cases[] = {
+      {"255", 255},          {"$FF", 255},          {"$ff", 255},
+      {"%11111111", 255},    {"-1", -1},            {"12abc", 12},
+      {"$1G", 1},            {"+7", 7},             {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN}, {"$FFFFFFFF", -1}, {"$-1", -1},
+      {"%1111111111111111111111111111111111111111", -1},
+      {"%11111111111111111111111111111111xxxxxxxx", -1},  // digits past 32 unread
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    int32_t value = 12345;
+    EXPECT_EQ(ParseInteger(diag, c.text, value), 0) << c.text;
+    EXPECT_EQ(value, c.want) << c.text;
+    EXPECT_EQ(diag.captured_err(), "") << c.text;
+  }
+}
+
+TEST(ParseInteger, RefusedFormsAndTheirMessages) {
+  const struct { const char* text; const char* message; } cases[] = {
+      {"x12", "ERROR- Unable to parse numeric : x12\n"},
+      {"$", "ERROR- Unable to parse numeric : $\n"},
+      {"-", "ERROR- Unable to parse numeric : -\n"},
+      {"%", "ERROR- Invalid binary value : %\n"},
+      {"%102", "ERROR- Invalid binary value : %102\n"},
+      {"2147483648", "ERROR- Unable to parse numeric : 2147483648\n"},
+      {"-2147483649", "ERROR- Unable to parse numeric : -2147483649\n"},
+      {"99999999999999999999999", "ERROR- Unable to parse numeric : 99999999999999999999999\n"},
+      {"$100000000", "ERROR- Unable to parse numeric : $100000000\n"},
+      {"", "ERROR- Unexpected end of source data.\n"},
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    int32_t value = 12345;
+    EXPECT_EQ(ParseInteger(diag, c.text, value), -1) << c.text;
+    EXPECT_EQ(value, 12345) << "written on failure: " << c.text;
+    EXPECT_EQ(diag.captured_err(), c.message);
+    EXPECT_TRUE(diag.failed());
+  }
+}
+
+TEST(ParseFixedPoint8, IntegerFieldAndFractionByte) {
+  const struct { const char* text; uint16_t integer; uint8_t fraction; } cases[] = {
+      {"1.128", 0x0001, 0x80},  {"2", 0x0002, 0x00},      {"1.5", 0x0001, 0x05},
+      {"-1.128", 0xFFFE, 0x80}, {"-0.128", 0xFFFF, 0x80}, {"-1", 0xFFFF, 0x00},
+      {"-1.0", 0xFFFF, 0x00},   {"$1.80", 0x0001, 0x80},  {"65536", 0xFFFF, 0x00},
+      {"-32769", 0x8000, 0x00}, {"$", 0x0000, 0x00},      {"1.300", 0x0001, 0x2C},
+      {"99999999999", 0xFFFF, 0x00},  // beyond 32 bits: clamped like any large value
+      {"%11", 0x0003, 0x00},    {"%1.10000000", 0x0001, 0x80}, {"%1.1", 0x0001, 0x01},
+      {"%1.", 0x0001, 0x00},    {"1.", 0x0001, 0x00},     {"3x", 0x0003, 0x00},
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    uint32_t value = 0;
+    ASSERT_EQ(ParseFixedPoint8(diag, value, c.text), 0) << c.text << diag.captured_err();
+    EXPECT_EQ(value >> 16, c.integer) << c.text;
+    EXPECT_EQ(value & 0xFFFF, c.fraction) << c.text;
+  }
+}
+
+TEST(ParseFixedPoint, FullFractionAndRefusals) {
+  Diagnostics diag = Diagnostics::Capturing();
+  FixedPoint fixed;
+  ASSERT_EQ(ParseFixedPoint(diag, fixed, "1.300"), 0);
+  EXPECT_EQ(fixed.integer, 1);
+  EXPECT_EQ(fixed.fraction, 300);
+  for (const char* bad : {"1.-5", ".5", "", "x", "$.", "%.1", "%12", "%1.2", "%1.1.1",
+                          "1.99999999999", "%111111111111111111111111111111111"}) {
+    Diagnostics d = Diagnostics::Capturing();
+    FixedPoint untouched{7, 7};
+    EXPECT_EQ(ParseFixedPoint(d, untouched, bad), -1) << bad;
+    EXPECT_EQ(d.captured_err(), std::string("ERROR- Unable to parse numeric : ") + bad + "\n");
+    EXPECT_EQ(untouched.integer, 7);
+  }
+}
+
+TEST(ScanDecimal, ReadsLikePercentD) {
+  EXPECT_EQ(ScanDecimal("12abc").value, 12);
+  EXPECT_EQ(ScanDecimal("0x10").value, 0);
+  EXPECT_EQ(ScanDecimal("\r7").value, 7);  // leading white space is skipped
+  EXPECT_FALSE(ScanDecimal("$5").ok);
+  EXPECT_FALSE(ScanDecimal("-").ok);
+  EXPECT_TRUE(ScanDecimal("4294967296").overflow);
+  double real = 0;
+  EXPECT_TRUE(ScanReal("31.5x", real));
+  EXPECT_DOUBLE_EQ(real, 31.5);
+  EXPECT_FALSE(ScanReal("$20", real));
+}
+
+}  // namespace
+}  // namespace psgc

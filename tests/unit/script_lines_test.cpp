@@ -1,0 +1,99 @@
+#include "common/script_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace psgc {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  ScriptReader reader(text);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.NextLine(line)) lines.emplace_back(line);
+  return lines;
+}
+
+std::vector<std::string> Tokens(const std::string& line) {
+  LineTokens tokens(line);
+  std::vector<std::string> out;
+  for (std::string_view t = tokens.Next(); !t.empty(); t = tokens.Next()) out.emplace_back(t);
+  return out;
+}
+
+using V = std::vector<std::string>;
+
+TEST(ScriptReader, PiecesOfAtMost511Characters) {
+  const std::string a511(511, 'a');
+  const std::string b600(600, 'b');
+  EXPECT_EQ(Lines(a511 + "\nx\n"), (V{a511, "", "x"}));  // the newline is a piece of its own
+  EXPECT_EQ(Lines(std::string(510, 'a') + "\nx\n"), (V{std::string(510, 'a'), "x"}));
+  EXPECT_EQ(Lines(b600 + "\n"), (V{std::string(511, 'b'), std::string(89, 'b')}));
+  EXPECT_EQ(Lines(""), V{});
+  EXPECT_EQ(Lines("no newline at end"), V{"no newline at end"});
+  EXPECT_EQ(Lines("\n\n"), (V{"", ""}));
+}
+
+TEST(ScriptReader, CrLfIsOneNewlineAndOtherCrIsText) {
+  EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\rb\n"), V{"a\rb"});
+  EXPECT_EQ(Lines("a\r"), V{"a\r"});
+  // CR LF counts as one character: 510 characters and CR LF fill one piece.
+  const std::string a510(510, 'a');
+  EXPECT_EQ(Lines(a510 + "\r\nx"), (V{a510, "x"}));
+  EXPECT_EQ(Lines(std::string(511, 'a') + "\r\nx"), (V{std::string(511, 'a'), "", "x"}));
+}
+
+TEST(ScriptReader, CommentsAndNulEndTheLine) {
+  EXPECT_EQ(Lines("wait 10 ; rest\n"), V{"wait 10 "});
+  EXPECT_EQ(Lines("10;x\n;only\n"), (V{"10", ""}));
+  EXPECT_EQ(Lines(std::string("pan\0 3\nend\n", 11)), (V{"pan", "end"}));
+}
+
+TEST(LineTokens, DelimitersAndContinuation) {
+  EXPECT_EQ(Tokens("pan,3"), (V{"pan", "3"}));
+  EXPECT_EQ(Tokens(" pan , , 3 \t"), (V{"pan", "3"}));
+  EXPECT_EQ(Tokens("  \t "), V{});
+  EXPECT_EQ(Tokens("a\rb"), V{"a\rb"});  // CR is no delimiter
+  LineTokens tokens("wave 1 2");
+  EXPECT_EQ(tokens.Next(), "wave");
+  EXPECT_EQ(tokens.Next(), "1");  // a handler continues where the parser stopped
+  EXPECT_EQ(tokens.Next(), "2");
+  EXPECT_EQ(tokens.Next(), "");
+  EXPECT_EQ(tokens.Next(), "");
+}
+
+TEST(CollapseDelimiters, RunsBecomeOneReplacement) {
+  const struct { const char* in; const char* want; } cases[] = {
+      {" a  b ", "_a_b"}, {"", ""}, {"ab", "ab"}, {"   ", ""}, {"a b", "a_b"}};
+  for (const auto& c : cases) {
+    std::string text = c.in;
+    EXPECT_EQ(CollapseDelimiters(text, " ", '_'), 0);
+    EXPECT_EQ(text, c.want) << '"' << c.in << '"';
+  }
+  std::string comment = "a;b;;c";
+  CollapseDelimiters(comment, ";", '\0');
+  EXPECT_STREQ(comment.c_str(), "a");
+}
+
+TEST(ReplaceExtension, OnlyTheLastComponentCounts) {
+  const struct { const char* path; const char* want; } cases[] = {
+      {"out.sfx", "out.equ"},       {"data/sfx/out.bin", "data/sfx/out.equ"},
+      {"out", "out.equ"},           {"dir.old/out", "dir.old/out.equ"},
+      {"a.b.c", "a.b.equ"},         {".sfx", ".sfx.equ"},
+      {"out.", "out.equ"},          {"data\\fx.new.bin", "data\\fx.new.equ"},
+      {"dir.d\\sounds", "dir.d\\sounds.equ"}, {"c:x", "c:x.equ"}};
+  for (const auto& c : cases) {
+    std::string result;
+    EXPECT_EQ(ReplaceExtension(c.path, result, ".equ", "<>/\\:"), 0);
+    EXPECT_EQ(result, c.want) << c.path;
+  }
+  std::string untouched = "keep";
+  EXPECT_EQ(ReplaceExtension("", untouched, ".equ", "/"), -1);
+  EXPECT_EQ(untouched, "keep");
+}
+
+}  // namespace
+}  // namespace psgc
