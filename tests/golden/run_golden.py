@@ -11,7 +11,8 @@ A case file holds, in order:
   #>>> stderr                               expected standard error (default: empty)
   #>>> exit 1                               expected exit status (default: 0)
   #>>> out.trk (hex)                        expected file: text, (hex), (absent),
-                                            (unchanged), (size N), (sha256 X)
+                                            (unchanged), (size N), (sha256 X),
+                                            (prefix N: hex first bytes, N bytes in all)
 Every file left in the case's directory must be an input or an expected file,
 so a stray temporary or unexpected output fails the case. Inputs that are not
 named as expected files must be unchanged.
@@ -177,6 +178,13 @@ def main():
                 digest = hashlib.sha256(got).hexdigest()
                 if digest != sec.mode.split()[1]:
                     failures.append(f"{sec.name}: sha256 {digest}\n")
+                continue
+            elif sec.mode.startswith("prefix "):
+                head = parse_hex(sec.lines)
+                if got[:len(head)] != head or len(got) != int(sec.mode.split()[1]):
+                    failures.append(f"{sec.name}: expected {len(head)} leading bytes\n{hexdump(head)}\n"
+                                    f"and {sec.mode.split()[1]} bytes, got {len(got)}:\n"
+                                    f"{hexdump(got[:len(head)])}\n")
                 continue
             elif sec.mode == "hex":
                 want = parse_hex(sec.lines)
