@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PSGC = $(BUILD)/psgc
 DEMO = $(BUILD)/demo
 
-.PHONY: all build demo test clean
+.PHONY: all build demo test test-sanitize bench clean
 
 all: build
 
@@ -27,5 +27,21 @@ demo: build
 	$(PSGC) -mus $(DEMO)/song2.mus examples/music/instruments.txt $(sort $(wildcard examples/music/song2/ch*.txt))
 	$(PSGC) -pak $(DEMO)/songs.trk $(DEMO)/song1.mus $(DEMO)/song2.mus
 
+# The whole suite again under AddressSanitizer, UndefinedBehaviorSanitizer
+# and LeakSanitizer; any report fails a test.
+test-sanitize:
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DPSGC_SANITIZE=ON
+	cmake --build $(BUILD)-sanitize -j $(JOBS)
+	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
+
+# Release build, generated large inputs under $(BUILD)-release/bench, and a
+# table of timings and peak memory against wc -w and cat baselines.
+bench:
+	cmake -S . -B $(BUILD)-release -DCMAKE_BUILD_TYPE=Release -DPSGC_TESTS=OFF
+	cmake --build $(BUILD)-release -j $(JOBS) --target psgc gen_inputs
+	python3 tools/bench/run_bench.py --psgc $(BUILD)-release/psgc --gen $(BUILD)-release/gen_inputs \
+	  --dir $(BUILD)-release/bench \
+	  --example examples/music/instruments.txt $(sort $(wildcard examples/music/song1/ch*.txt))
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-release

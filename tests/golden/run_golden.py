@@ -114,6 +114,14 @@ def hexdump(data):
     return "\n".join(data[i:i + 16].hex(" ").upper() for i in range(0, len(data), 16))
 
 
+def environment():
+    env = {"LC_ALL": "C", "PATH": "/usr/bin:/bin"}
+    for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
+        if name in os.environ:
+            env[name] = os.environ[name]
+    return env
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--psgc", required=True)
@@ -143,7 +151,7 @@ def main():
 
         proc = subprocess.run(expand_args(run, os.path.abspath(opts.psgc)), cwd=work,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              preexec_fn=limits, env={"LC_ALL": "C", "PATH": "/usr/bin:/bin"},
+                              preexec_fn=limits, env=environment(),
                               timeout=120)
         expected = {"stdout": b"", "stderr": b""}
         want_exit = 0

@@ -43,7 +43,7 @@ TEST(GrowArray, FailureLeavesTheArrayAsItWas) {
   Diagnostics diag = Diagnostics::Capturing();
   ByteBuffer bytes = {1, 2, 3};
   const size_t capacity = bytes.capacity();
-  EXPECT_EQ(GrowArray(diag, bytes, bytes.max_size()), -1);
+  EXPECT_EQ(GrowArray(diag, bytes, bytes.max_size() + 1), -1);
   EXPECT_EQ(diag.captured_err(), "ERROR- Out of Memory.\n");
   EXPECT_EQ(bytes, (ByteBuffer{1, 2, 3}));
   EXPECT_EQ(bytes.capacity(), capacity);

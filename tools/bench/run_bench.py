@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Whole-process benchmark of psgc: median wall time and peak memory per
+case, against a baseline run on the same input (wc -w over the scripts for
+compile cases, cat of the sources for pack cases). Checks every run and the
+output sizes, then prints the table and how the targets hold."""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+
+def run_once(cmd, shell=False):
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, shell=shell, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    code = os.waitstatus_to_exitcode(status)
+    return wall, usage.ru_maxrss * 1024, code, err
+
+
+def measure(cmd, runs, shell=False):
+    walls, peak = [], 0
+    for _ in range(runs):
+        wall, rss, code, err = run_once(cmd, shell)
+        if code != 0:
+            sys.exit(f"FAILED ({code}): {cmd}\n{err}")
+        walls.append(wall)
+        peak = max(peak, rss)
+    return statistics.median(walls), peak
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--psgc", required=True)
+    ap.add_argument("--gen", required=True)
+    ap.add_argument("--dir", default="build/bench")
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--example", nargs="+", help="instrument script and channel scripts of the bundled song")
+    o = ap.parse_args()
+    os.makedirs(o.dir, exist_ok=True)
+    manifest_path = os.path.join(o.dir, "manifest.txt")
+    if not os.path.exists(manifest_path):
+        subprocess.run([o.gen, o.dir], check=True)
+    expected = dict((k, int(v)) for k, v in (l.split() for l in open(manifest_path)))
+    out = os.path.join(o.dir, "out")
+    os.makedirs(out, exist_ok=True)
+    psgc = os.path.abspath(o.psgc)
+
+    cases = []  # (name, psgc command, baseline command, inputs, output, expected size)
+    for n in (25000, 50000, 100000, 200000):
+        d = os.path.join(o.dir, f"mus_{n}")
+        scripts = [os.path.join(d, "instruments.txt")] + [os.path.join(d, f"ch{c}.txt") for c in range(6)]
+        dest = os.path.join(out, f"mus_{n}.mus")
+        cases.append((f"-mus N={n}", [psgc, "-mus", dest] + scripts, ["wc", "-w"] + scripts,
+                      scripts, dest, expected[f"mus_{n}"]))
+    effects = os.path.join(o.dir, "sfx", "effects.txt")
+    dest = os.path.join(out, "effects.sfx")
+    cases.append(("-sfx 255x6", [psgc, "-sfx", dest, effects], ["wc", "-w", effects], [effects], dest,
+                  expected["sfx"]))
+    samples = [os.path.join(o.dir, "pcm", f"s{i}.raw") for i in range(7)]
+    dest = os.path.join(out, "samples.pcm")
+    cases.append(("-pcm 7x8MiB", [psgc, "-pcm", dest] + samples,
+                  "cat " + " ".join(samples) + " > " + os.path.join(out, "cat.bin"), samples, dest,
+                  expected["pcm"]))
+    small = os.path.join(o.dir, "song_small")
+    song = os.path.join(o.dir, "song_small.mus")
+    subprocess.run([psgc, "-mus", song, os.path.join(small, "instruments.txt")] +
+                   [os.path.join(small, f"ch{c}.txt") for c in range(6)], check=True,
+                   stdout=subprocess.DEVNULL)
+    songs = []
+    for i in range(255):
+        copy = os.path.join(o.dir, "songs", f"song{i}.mus")
+        os.makedirs(os.path.dirname(copy), exist_ok=True)
+        shutil.copyfile(song, copy)
+        songs.append(copy)
+    dest = os.path.join(out, "songs.trk")
+    cases.append(("-pak 255 songs", [psgc, "-pak", dest] + songs,
+                  "cat " + " ".join(songs) + " > " + os.path.join(out, "cat.bin"), songs, dest,
+                  4 + 4 * 255 + 255 * os.path.getsize(song)))
+    if o.example:
+        dest = os.path.join(out, "example.mus")
+        cases.append(("-mus example", [psgc, "-mus", dest] + o.example, ["wc", "-w"] + o.example,
+                      o.example, dest, None))
+
+    rows, results = [], {}
+    for name, cmd, base, inputs, dest, size in cases:
+        runs = o.runs * 4 if name == "-mus example" else o.runs
+        t, rss = measure(cmd, runs)
+        b, _ = measure(base, runs, shell=isinstance(base, str))
+        got = os.path.getsize(dest)
+        if size is not None and got != size:
+            sys.exit(f"{name}: output is {got} bytes, expected {size}")
+        in_bytes = sum(os.path.getsize(p) for p in inputs)
+        results[name] = (t, rss, b, in_bytes, got)
+        rows.append((name, in_bytes, got, t * 1000, rss / 2**20, t / b if b else 0))
+
+    print(f"{'case':<16}{'input B':>12}{'output B':>12}{'median ms':>11}{'peak MiB':>10}{'x baseline':>12}")
+    for name, i, g, ms, mib, ratio in rows:
+        print(f"{name:<16}{i:>12}{g:>12}{ms:>11.1f}{mib:>10.1f}{ratio:>12.2f}")
+
+    print("\ntargets:")
+    checks = []
+    t, _, b, _, _ = results["-mus N=100000"]
+    checks.append(("compile N=100000 <= 3x wc -w", t / b <= 3, f"{t / b:.2f}x"))
+    per25 = results["-mus N=25000"][0] / 25000
+    per200 = results["-mus N=200000"][0] / 200000
+    checks.append(("per block N=200000 <= 1.3x N=25000", per200 <= 1.3 * per25, f"{per200 / per25:.2f}x"))
+    for name in ("-pcm 7x8MiB", "-pak 255 songs"):
+        t, _, b, _, _ = results[name]
+        checks.append((f"{name} <= 2x cat", t / b <= 2, f"{t / b:.2f}x"))
+    for name, (t, rss, b, i, g) in results.items():
+        limit = 3 * (i + g) + 16 * 2**20
+        checks.append((f"{name} memory <= 3x(in+out)+16MiB", rss <= limit,
+                       f"{rss / 2**20:.1f} of {limit / 2**20:.1f} MiB"))
+    if "-mus example" in results:
+        t = results["-mus example"][0]
+        checks.append(("bundled song < 5 ms", t < 0.005, f"{t * 1000:.2f} ms"))
+    for what, ok, value in checks:
+        print(f"  {'ok  ' if ok else 'MISS'} {what}: {value}")
+
+
+if __name__ == "__main__":
+    main()
