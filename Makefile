@@ -1,10 +1,11 @@
 # Thin wrapper over CMake: `make demo` and `make test` do all the set-up.
+SHELL := /bin/bash
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PSGC = $(BUILD)/psgc
 DEMO = $(BUILD)/demo
 
-.PHONY: all build demo test test-sanitize bench clean
+.PHONY: all build demo test test-sanitize bench fuzz clean
 
 all: build
 
@@ -43,5 +44,23 @@ bench:
 	  --dir $(BUILD)-release/bench \
 	  --example examples/music/instruments.txt $(sort $(wildcard examples/music/song1/ch*.txt))
 
+# libFuzzer targets (clang) seeded from the golden cases and examples; each
+# runs FUZZ_SECONDS. Findings land in $(BUILD)-fuzz/findings.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs
+fuzz:
+	cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPSGC_FUZZ=ON -DPSGC_TESTS=OFF
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	python3 tools/fuzz/seed_corpus.py $(BUILD)-fuzz/corpus
+	@mkdir -p $(BUILD)-fuzz/findings
+	@for t in $(FUZZ_TARGETS); do \
+	  echo "== $$t for $(FUZZ_SECONDS) s"; \
+	  $(BUILD)-fuzz/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 \
+	    -print_final_stats=1 -artifact_prefix=$(BUILD)-fuzz/findings/$$t- $(BUILD)-fuzz/corpus/$$t \
+	    2>&1 | grep -E '^(INFO: seed|#[0-9]+.*DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' ; \
+	  test $${PIPESTATUS[0]} -eq 0 || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-release
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-release $(BUILD)-fuzz

@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+"""Seeds the fuzz corpora from the golden cases and the bundled examples.
+
+fuzz_mus takes an instrument script and one to six channel scripts joined
+by the separator line "@@"; fuzz_packs takes sources joined by "|"."""
+import glob
+import hashlib
+import os
+import shlex
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tests", "golden"))
+import run_golden  # noqa: E402
+
+MUS_SEPARATOR = b"@@\n"
+
+
+def save(corpus, target, data):
+    path = os.path.join(corpus, target)
+    os.makedirs(path, exist_ok=True)
+    with open(os.path.join(path, hashlib.sha1(data).hexdigest()), "wb") as f:
+        f.write(data)
+
+
+def main():
+    corpus = sys.argv[1]
+    root = os.path.join(os.path.dirname(__file__), "..", "..")
+    for case in glob.glob(os.path.join(root, "tests", "golden", "**", "*.test"), recursive=True):
+        run, _, sections = run_golden.parse_case(case)
+        files = {s.name: s for s in sections if s.kind == "in" and s.mode != "dir"}
+        def data(name):
+            sec = files.get(name)
+            if sec is None or sec.mode.startswith("fill ") and int(sec.mode.split()[1]) > 65536:
+                return None
+            return run_golden.input_bytes(sec)
+        args = shlex.split(run)[1:]
+        if len(args) < 3:
+            continue
+        sources = [d for d in (data(a.split("*")[0]) for a in args[2:]) if d is not None]
+        if not sources:
+            continue
+        if args[0] == "-sfx":
+            save(corpus, "fuzz_sfx", sources[0])
+        elif args[0] == "-mus":
+            save(corpus, "fuzz_mus", MUS_SEPARATOR.join(sources))
+        else:
+            save(corpus, "fuzz_packs", b"|".join(sources))
+        if args[0] in ("-sfx", "-mus"):
+            for s in sources:
+                save(corpus, "fuzz_literals", s)
+    for path in glob.glob(os.path.join(root, "examples", "sfx", "*.txt")):
+        save(corpus, "fuzz_sfx", open(path, "rb").read())
+    for song in glob.glob(os.path.join(root, "examples", "music", "song*")):
+        scripts = [os.path.join(root, "examples", "music", "instruments.txt")]
+        scripts += sorted(glob.glob(os.path.join(song, "ch*.txt")))
+        save(corpus, "fuzz_mus", MUS_SEPARATOR.join(open(p, "rb").read() for p in scripts))
+    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs"):
+        os.makedirs(os.path.join(corpus, target), exist_ok=True)
+
+
+if __name__ == "__main__":
+    main()
