@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace psgc {
@@ -36,6 +38,39 @@ size_t ReadFully(int fd, uint8_t* data, size_t size, off_t offset) {
   return got;
 }
 
+// Temporary files still pending, so that an interrupted build (Ctrl-C in
+// make) leaves none behind. At most two outputs exist at once.
+constexpr int kPendingSlots = 2;
+char g_pending[kPendingSlots][PATH_MAX + 16];
+
+void RemovePendingAndReraise(int signal) {
+  for (auto& path : g_pending) {
+    if (path[0] != '\0') ::unlink(path);
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void TrackPending(const std::string& path) {
+  static bool installed = false;
+  if (!installed) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, RemovePendingAndReraise);
+    installed = true;
+  }
+  for (auto& slot : g_pending) {
+    if (slot[0] == '\0' && path.size() < sizeof slot) {
+      std::memcpy(slot, path.c_str(), path.size() + 1);
+      return;
+    }
+  }
+}
+
+void ForgetPending(const std::string& path) {
+  for (auto& slot : g_pending) {
+    if (path == slot) slot[0] = '\0';
+  }
+}
+
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -49,7 +84,10 @@ OutputFile::~OutputFile() { Discard(); }
 void OutputFile::Discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    ForgetPending(temp_);
+  }
   temp_.clear();
 }
 
@@ -64,7 +102,13 @@ bool OutputFile::Open(const std::string& path) {
   }
   if (::stat(target_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode) || ::access(target_.c_str(), W_OK) != 0) return false;
-    exists = S_ISREG(st.st_mode);
+    if (!S_ISREG(st.st_mode)) {
+      // A device or a pipe (/dev/null, a FIFO) is written in place: there
+      // is no file to replace.
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+      return fd_ >= 0;
+    }
+    exists = true;
   }
   std::string pattern = target_ + ".psgc-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
@@ -72,6 +116,7 @@ bool OutputFile::Open(const std::string& path) {
   fd_ = ::mkstemp(name.data());
   if (fd_ < 0) return false;
   temp_ = name.data();
+  TrackPending(temp_);
   ::fchmod(fd_, exists ? (st.st_mode & 07777) : NewFileMode());
   return true;
 }
@@ -81,8 +126,13 @@ bool OutputFile::WriteAndCommit(const uint8_t* data, size_t size) {
   bool ok = WriteFully(fd_, data, size);
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
-  if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
-  if (ok) temp_.clear();
+  if (ok && !temp_.empty()) {
+    ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    if (ok) {
+      ForgetPending(temp_);
+      temp_.clear();
+    }
+  }
   Discard();
   return ok;
 }
