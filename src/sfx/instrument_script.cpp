@@ -1,0 +1,218 @@
+// Instrument and sound-effect scripts: labels, priorities, braced and
+// unbraced definitions, channels, and the errors of the script's structure.
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "common/messages.h"
+#include "common/numeric.h"
+#include "sfx/instrument_script.h"
+
+namespace psgc {
+namespace {
+
+constexpr uint32_t kMaxNoiseChannels = 2;
+constexpr int64_t kMaxPriority = 255;
+
+// Where the parser stands between two lines.
+struct ParserState {
+  bool definitionOpen = false;
+  bool braced = false;     // the definition's "{" has been read
+  bool bodyOpen = false;   // the current channel's "{" has been read
+  bool firstLine = false;  // no line with tokens since the label line
+  uint32_t carriedPriority = 0;
+};
+
+// A channel starts with room for 1024 bytes.
+bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
+  channel = InstrumentChannel();
+  try {
+    channel.bytes.reserve(kFirstByteCapacity);
+  } catch (const std::bad_alloc&) {
+    script.diag.Error(msg::kOutOfMemory);
+    return false;
+  }
+  return true;
+}
+
+// The priority is read as "%d" reads it: "12abc" is 12, while "$c" and
+// "%1100" are no number. A label line without one keeps the last priority
+// given in the script.
+bool ReadPriority(InstrumentScript& script, ParserState& state, std::string_view token) {
+  const DecimalScan priority = ScanDecimal(token);
+  if (!priority.ok) {
+    script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at());
+    return false;
+  }
+  if (priority.overflow || priority.value < 0 || priority.value > kMaxPriority) {
+    script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at());
+    return false;
+  }
+  if (script.record.isInstrument) {
+    script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at());
+    return false;
+  }
+  state.carriedPriority = static_cast<uint32_t>(priority.value);
+  return true;
+}
+
+// A label line opens a definition.
+bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
+                    LineTokens& tokens) {
+  const std::string_view priority = tokens.Next();
+  if (!priority.empty() && !ReadPriority(script, state, priority)) return false;
+  if (FindInstrument(script.table, label) >= 0) {
+    script.diag.ErrorTokenAt(msg::kSfxAlreadyDefined, label, script.at());
+    return false;
+  }
+  Instrument& record = script.record;
+  const bool isInstrument = record.isInstrument;
+  record = Instrument();
+  record.name.assign(label);
+  record.isInstrument = isInstrument;
+  record.priority = state.carriedPriority;
+  if (!BeginChannel(script, record.channels[0])) return false;
+  state.definitionOpen = true;
+  state.firstLine = true;
+  state.braced = false;
+  state.bodyOpen = false;
+  return true;
+}
+
+bool CompleteDefinition(InstrumentScript& script, ParserState& state) {
+  if (AddInstrument(script) != 0) return false;
+  state.definitionOpen = false;
+  return true;
+}
+
+// The sound driver can give noise to two channels of a sound effect at most.
+bool CheckNoiseChannels(InstrumentScript& script) {
+  uint32_t noisy = 0;
+  for (uint32_t c = 0; c < script.record.channelCount; ++c) {
+    if (script.record.channels[c].noise) ++noisy;
+  }
+  if (noisy <= kMaxNoiseChannels) return true;
+  script.diag.ErrorTokenAt(msg::kTooManyNoiseChannels, script.record.name, script.at());
+  return false;
+}
+
+// One line with at least one token. False when the parse must stop.
+bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view token,
+                LineTokens& tokens) {
+  if (!state.definitionOpen) return OpenDefinition(script, state, token, tokens);
+  if (!state.braced) {
+    // Unbraced, the definition ends with its one channel body.
+    if (state.firstLine && token == "{") {
+      state.braced = true;
+    } else if (HandleInstrumentLine(script, token, state.bodyOpen, tokens) != 0) {
+      return false;
+    }
+    state.firstLine = false;
+    if (script.record.channels[0].closed) return CompleteDefinition(script, state);
+    return true;
+  }
+  if (!state.bodyOpen && token == "}") {
+    return CheckNoiseChannels(script) && CompleteDefinition(script, state);
+  }
+  return HandleInstrumentLine(script, token, state.bodyOpen, tokens) == 0;
+}
+
+// A closed channel followed by any line other than the definition's "}"
+// begins the next channel, whatever that line holds.
+int BeginNextChannel(InstrumentScript& script) {
+  Instrument& record = script.record;
+  if (record.isInstrument) {
+    script.diag.ErrorAt(msg::kInstrumentMultiChannel, script.at());
+    return -1;
+  }
+  if (record.channelCount == kMaxChannels) {
+    script.diag.ErrorAt(msg::kTooManyChannels, script.at());
+    return -1;
+  }
+  if (!BeginChannel(script, record.channels[record.channelCount])) return -1;
+  ++record.channelCount;
+  return 0;
+}
+
+}  // namespace
+
+int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte) {
+  if (AppendElement(script.diag, channel.bytes, uint8_t{byte}) != 0) return -1;
+  ++script.table.instrumentOffset;
+  return 0;
+}
+
+int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,
+                         LineTokens& tokens) {
+  Instrument& record = script.record;
+  if (bodyOpen && token == "}") {
+    record.channels[record.channelCount - 1].closed = true;
+    bodyOpen = false;
+    return 0;
+  }
+  if (!bodyOpen) {
+    if (record.channels[record.channelCount - 1].closed && BeginNextChannel(script) != 0) return -1;
+    if (token == "{") {
+      bodyOpen = true;
+      return 0;
+    }
+  }
+  // Inside a body "{" is looked up like any word, and is no command.
+  const InstrumentCommandRow* row = FindInstrumentCommand(token);
+  if (row == nullptr) {
+    script.diag.ErrorTokenAt(msg::kInvalidCommand, token, script.at());
+    return -1;
+  }
+  if (row->flow && !bodyOpen) {
+    script.diag.ErrorTokenAt(msg::kFlowOutsideBody, token, script.at());
+    return -1;
+  }
+  const CommandStatus status = row->handler(script, record.channels[record.channelCount - 1], tokens);
+  if (status == CommandStatus::Malformed) script.diag.ErrorAt(msg::kInvalidSyntax, script.at());
+  return static_cast<int>(status);
+}
+
+int AddInstrument(InstrumentScript& script) {
+  const auto index = static_cast<uint32_t>(script.table.records.size());
+  std::string name = script.record.name;
+  if (AppendElement(script.diag, script.table.records, std::move(script.record)) != 0) return -1;
+  // The first definition of a name is the one that lookups find.
+  script.table.index.emplace(std::move(name), index);
+  return 0;
+}
+
+int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
+                          const std::string& fileName, bool sfxMode) {
+  FreeInstrumentTable(table);
+  InstrumentScript script{diag, table, fileName, 0, Instrument()};
+  script.record.isInstrument = !sfxMode;
+  if (sfxMode) diag.Print(msg::kSfxMode);
+  try {
+    table.records.reserve(kFirstRecordCapacity);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemory);
+    return -1;
+  }
+  ParserState state;
+  ScriptReader reader(text);
+  std::string_view line;
+  bool reachedEnd = true;
+  for (script.line = 1; reader.NextLine(line); ++script.line) {
+    LineTokens tokens(line);
+    const std::string_view token = tokens.Next();
+    if (!token.empty() && !HandleLine(script, state, token, tokens)) {
+      reachedEnd = false;
+      break;
+    }
+    if (!tokens.Next().empty()) {
+      diag.ErrorAt(msg::kGarbageAtEnd, script.at());
+      reachedEnd = false;
+      break;
+    }
+  }
+  // Any stop inside a definition leaves it unfinished, at the same line.
+  if (state.definitionOpen) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());
+  return reachedEnd && !state.definitionOpen ? 0 : -1;
+}
+
+}  // namespace psgc

@@ -1,0 +1,91 @@
+// The instrument table turned into bytes: the SFX binary of -sfx; lookups
+// and release of the table.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "common/messages.h"
+#include "sfx/instrument_table.h"
+
+namespace psgc {
+namespace {
+
+constexpr char kSfxMark[] = {'S', 'F', 'X'};
+constexpr uint64_t kSfxHeaderSize = 4;     // mark and count byte
+constexpr uint64_t kPointerSize = 4;       // one BankPointer
+constexpr uint64_t kSfxBlockHeader = 2;    // priority and channel count
+constexpr uint64_t kChannelHeader = 5;     // noise byte and BankPointer
+constexpr uint8_t kNoiseChannel = 0xFF;
+
+bool Allocate(Diagnostics& diag, ByteBuffer& buffer, uint64_t size) {
+  try {
+    buffer.assign(static_cast<size_t>(size), 0);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemory);
+    return false;
+  }
+  return true;
+}
+
+uint64_t SfxBinarySize(const InstrumentTable& table) {
+  uint64_t size = kSfxHeaderSize + kPointerSize * table.records.size();
+  for (const Instrument& sfx : table.records) {
+    size += kSfxBlockHeader;
+    for (uint32_t c = 0; c < sfx.channelCount; ++c) {
+      size += kChannelHeader + sfx.channels[c].bytes.size();
+    }
+  }
+  return size;
+}
+
+// One sound effect's block at `at`: priority, channel count, the channel
+// headers, then the channels' bytes in order. Returns the offset after it.
+uint32_t PutSfxBlock(uint8_t* image, uint32_t at, const Instrument& sfx) {
+  image[at] = static_cast<uint8_t>(sfx.priority);
+  image[at + 1] = static_cast<uint8_t>(sfx.channelCount);
+  uint32_t header = at + static_cast<uint32_t>(kSfxBlockHeader);
+  uint32_t data = header + static_cast<uint32_t>(kChannelHeader) * sfx.channelCount;
+  for (uint32_t c = 0; c < sfx.channelCount; ++c) {
+    const ByteBuffer& bytes = sfx.channels[c].bytes;
+    image[header] = sfx.channels[c].noise ? kNoiseChannel : 0;
+    PutBankPointer(image + header + 1, data);
+    if (!bytes.empty()) std::memcpy(image + data, bytes.data(), bytes.size());
+    header += static_cast<uint32_t>(kChannelHeader);
+    data += static_cast<uint32_t>(bytes.size());
+  }
+  return data;
+}
+
+}  // namespace
+
+int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image) {
+  const auto count = static_cast<uint32_t>(table.records.size());
+  const uint64_t size = SfxBinarySize(table);
+  diag.PrintCount(msg::kSfxCountPrefix, count, msg::kSfxCountSuffix);
+  diag.PrintSize(msg::kSfxSize, static_cast<uint32_t>(size));
+  if (!CheckOutputSize(diag, size) || !Allocate(diag, image, size)) return -1;
+  std::memcpy(image.data(), kSfxMark, sizeof kSfxMark);
+  image[3] = static_cast<uint8_t>(count);
+  auto at = static_cast<uint32_t>(kSfxHeaderSize + kPointerSize * count);
+  for (uint32_t i = 0; i < count; ++i) {
+    PutBankPointer(&image[kSfxHeaderSize + kPointerSize * i], at);
+    at = PutSfxBlock(image.data(), at, table.records[i]);
+  }
+  return 0;
+}
+
+int FindInstrument(const InstrumentTable& table, std::string_view name) {
+  const auto found = table.index.find(std::string(name));
+  return found == table.index.end() ? -1 : static_cast<int>(found->second);
+}
+
+int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning) {
+  if (index >= table.records.size()) return -1;
+  noise = table.records[index].channels[0].noise;
+  tuning = table.records[index].tuning;
+  return 0;
+}
+
+void FreeInstrumentTable(InstrumentTable& table) { table = InstrumentTable(); }
+
+}  // namespace psgc
