@@ -1,5 +1,5 @@
-// The instrument table turned into bytes: the SFX binary of -sfx; lookups
-// and release of the table.
+// The instrument table turned into bytes: the SFX binary of -sfx and the
+// instrument table block of a MUS binary; lookups and release of the table.
 #include <cstring>
 #include <new>
 #include <string>
@@ -71,6 +71,41 @@ int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& 
     PutBankPointer(&image[kSfxHeaderSize + kPointerSize * i], at);
     at = PutSfxBlock(image.data(), at, table.records[i]);
   }
+  return 0;
+}
+
+// Record i: the pointer to its note-off point, then its channel's bytes.
+// An instrument without `noteoff` releases just past its own bytes.
+int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& block,
+                         uint32_t& count) {
+  block.clear();
+  count = 0;
+  const auto n = static_cast<uint32_t>(table.records.size());
+  if (n == 0) {
+    diag.Print(msg::kInstrumentTableEmpty);
+    return 0;
+  }
+  uint64_t size = kPointerSize * n;
+  for (const Instrument& instrument : table.records) {
+    size += kPointerSize + instrument.channels[0].bytes.size();
+  }
+  diag.PrintCount(msg::kSfxCountPrefix, n, msg::kInstrumentCountSuffix);
+  diag.PrintSize(msg::kInstrumentTableSize, static_cast<uint32_t>(size));
+  if (!Allocate(diag, block, size)) return -1;
+  auto record = static_cast<uint32_t>(kPointerSize * n);
+  uint32_t bytesBefore = 0;  // bytes of all earlier instruments
+  for (uint32_t i = 0; i < n; ++i) {
+    const Instrument& instrument = table.records[i];
+    const ByteBuffer& bytes = instrument.channels[0].bytes;
+    const auto length = static_cast<uint32_t>(bytes.size());
+    const uint32_t noteOff = instrument.hasNoteOff ? instrument.noteOff : bytesBefore + length;
+    PutBankPointer(&block[kPointerSize * i], record);
+    PutBankPointer(&block[record], static_cast<uint32_t>(kPointerSize * (n + i + 1)) + noteOff);
+    if (length > 0) std::memcpy(&block[record + kPointerSize], bytes.data(), length);
+    record += static_cast<uint32_t>(kPointerSize) + length;
+    bytesBefore += length;
+  }
+  count = n;
   return 0;
 }
 

@@ -1,0 +1,72 @@
+// The instrument table block of a MUS binary, and the lookups that the
+// music compiler makes in an instrument script's table.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sfx/instrument_table.h"
+
+namespace psgc {
+namespace {
+
+struct Compiled {
+  Diagnostics diag = Diagnostics::Capturing();
+  InstrumentTable table;
+  ByteBuffer block;
+  uint32_t count = 99;
+};
+
+void Compile(Compiled& c, const std::string& text) {
+  ASSERT_EQ(0, ParseInstrumentScript(c.table, c.diag, text, "i.txt", false));
+  ASSERT_EQ(0, BuildInstrumentTable(c.table, c.diag, c.block, c.count));
+}
+
+// A note-off pointer is the block offset of the byte played on release.
+TEST(InstrumentTable, NoteOffPointsIntoTheBlock) {
+  Compiled c;
+  Compile(c, "a\nvolume 31\n{\nwait 5\nnoteoff\nend\n}\nb\n{\n{\nn\ne\n}\n}\n");
+  EXPECT_EQ(ByteBuffer({0x08, 0, 0, 0, 0x13, 0, 0, 0, 0x12, 0, 0, 0, 0x08, 0x1F, 0, 0, 0x01, 0x05,
+                        0x00, 0x17, 0, 0, 0, 0x00}),
+            c.block);
+  EXPECT_EQ(2u, c.count);
+  EXPECT_EQ("A total of 2 instruments were found\nThe current instrument table is : 24 bytes\n",
+            c.diag.captured_out());
+}
+
+// Without `noteoff` the note is released just past the instrument's bytes.
+TEST(InstrumentTable, NoteOffDefaultsToTheEnd) {
+  Compiled c;
+  Compile(c, "c\n{\n{\nend\n}\n}\nd\n{\n}\n");
+  EXPECT_EQ(ByteBuffer({0x08, 0, 0, 0, 0x0D, 0, 0, 0, 0x0D, 0, 0, 0, 0x00, 0x11, 0, 0, 0}), c.block);
+}
+
+TEST(InstrumentTable, EmptyScript) {
+  Compiled c;
+  Compile(c, "; no instruments\n");
+  EXPECT_TRUE(c.block.empty());
+  EXPECT_EQ(0u, c.count);
+  EXPECT_EQ("The current instrument table is empty\n", c.diag.captured_out());
+}
+
+TEST(InstrumentTable, Lookups) {
+  Compiled c;
+  Compile(c, "hiss\n{\n{\nnoise\n}\n}\nbell\ntuning 64\n{\n}\n");
+  EXPECT_EQ(0, FindInstrument(c.table, "hiss"));
+  EXPECT_EQ(1, FindInstrument(c.table, "bell"));
+  EXPECT_EQ(-1, FindInstrument(c.table, "Bell"));
+  bool noise = false;
+  double tuning = 0.0;
+  ASSERT_EQ(0, GetInstrumentInfo(c.table, 0, noise, tuning));
+  EXPECT_TRUE(noise);
+  EXPECT_EQ(-1.0, tuning);
+  ASSERT_EQ(0, GetInstrumentInfo(c.table, 1, noise, tuning));
+  EXPECT_FALSE(noise);
+  EXPECT_EQ(64.0, tuning);
+  EXPECT_EQ(-1, GetInstrumentInfo(c.table, 2, noise, tuning));
+  FreeInstrumentTable(c.table);
+  FreeInstrumentTable(c.table);
+  EXPECT_EQ(-1, FindInstrument(c.table, "hiss"));
+}
+
+}  // namespace
+}  // namespace psgc
