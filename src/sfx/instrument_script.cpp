@@ -56,13 +56,19 @@ bool ReadPriority(InstrumentScript& script, ParserState& state, std::string_view
   return true;
 }
 
-// A label line opens a definition.
+// A label line opens a definition. The count limit comes after the line's
+// own checks: the SFX and MUS count bytes and the music events' instrument
+// operand hold at most 255.
 bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
                     LineTokens& tokens) {
   const std::string_view priority = tokens.Next();
   if (!priority.empty() && !ReadPriority(script, state, priority)) return false;
   if (FindInstrument(script.table, label) >= 0) {
     script.diag.ErrorTokenAt(msg::kSfxAlreadyDefined, label, script.at());
+    return false;
+  }
+  if (script.table.records.size() >= kMaxInstruments) {
+    script.diag.ErrorAt(msg::kTooManySfx, script.at());
     return false;
   }
   Instrument& record = script.record;

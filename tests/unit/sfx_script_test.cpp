@@ -87,5 +87,17 @@ TEST(InstrumentScript, RefusedCommands) {
   }
 }
 
+// The 256th label line is checked like any other before the count.
+TEST(InstrumentScript, CountLimitAfterLabelChecks) {
+  std::string full;
+  for (int i = 0; i < 255; ++i) full += "s" + std::to_string(i) + "\n{\n}\n";
+  const std::string tooMany = "ERROR- Too many instruments/sfx (max is 255) in : t.txt,766\n";
+  EXPECT_EQ(tooMany, ErrorsOf(full + "x\n", false));
+  EXPECT_EQ(tooMany, ErrorsOf(full + "x 1\n", true));
+  EXPECT_EQ("ERROR- Priority out of range in : t.txt,766\n", ErrorsOf(full + "x 256\n", true));
+  EXPECT_EQ("ERROR- Instrument/sfx already defined with label : s7 in : t.txt,766\n",
+            ErrorsOf(full + "s7\n", true));
+}
+
 }  // namespace
 }  // namespace psgc
