@@ -21,23 +21,19 @@ void Compile(Compiled& c, const std::string& text) {
   ASSERT_EQ(0, BuildInstrumentTable(c.table, c.diag, c.block, c.count));
 }
 
-// A note-off pointer is the block offset of the byte played on release.
+// A note-off pointer is the block offset of the byte played on release;
+// without `noteoff` it points just past the instrument's bytes.
 TEST(InstrumentTable, NoteOffPointsIntoTheBlock) {
   Compiled c;
-  Compile(c, "a\nvolume 31\n{\nwait 5\nnoteoff\nend\n}\nb\n{\n{\nn\ne\n}\n}\n");
-  EXPECT_EQ(ByteBuffer({0x08, 0, 0, 0, 0x13, 0, 0, 0, 0x12, 0, 0, 0, 0x08, 0x1F, 0, 0, 0x01, 0x05,
-                        0x00, 0x17, 0, 0, 0, 0x00}),
+  Compile(c, "a\nvolume 31\n{\nwait 5\nnoteoff\nend\n}\nb\n{\n{\nn\ne\n}\n}\nc\n{\n{\nend\n}\n}\n");
+  EXPECT_EQ(ByteBuffer({0x0C, 0, 0, 0, 0x17, 0, 0, 0, 0x1C, 0, 0, 0,              // records
+                        0x16, 0, 0, 0, 0x08, 0x1F, 0, 0, 0x01, 0x05, 0x00,     // a
+                        0x1B, 0, 0, 0, 0x00,                                   // b
+                        0x21, 0, 0, 0, 0x00}),                                 // c
             c.block);
-  EXPECT_EQ(2u, c.count);
-  EXPECT_EQ("A total of 2 instruments were found\nThe current instrument table is : 24 bytes\n",
+  EXPECT_EQ(3u, c.count);
+  EXPECT_EQ("A total of 3 instruments were found\nThe current instrument table is : 33 bytes\n",
             c.diag.captured_out());
-}
-
-// Without `noteoff` the note is released just past the instrument's bytes.
-TEST(InstrumentTable, NoteOffDefaultsToTheEnd) {
-  Compiled c;
-  Compile(c, "c\n{\n{\nend\n}\n}\nd\n{\n}\n");
-  EXPECT_EQ(ByteBuffer({0x08, 0, 0, 0, 0x0D, 0, 0, 0, 0x0D, 0, 0, 0, 0x00, 0x11, 0, 0, 0}), c.block);
 }
 
 TEST(InstrumentTable, EmptyScript) {
