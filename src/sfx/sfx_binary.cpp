@@ -62,7 +62,7 @@ int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& 
   const auto count = static_cast<uint32_t>(table.records.size());
   const uint64_t size = SfxBinarySize(table);
   diag.PrintCount(msg::kSfxCountPrefix, count, msg::kSfxCountSuffix);
-  diag.PrintSize(msg::kSfxSize, static_cast<uint32_t>(size));
+  diag.PrintSize(msg::kSfxSize, size);
   if (!CheckOutputSize(diag, size) || !Allocate(diag, image, size)) return -1;
   std::memcpy(image.data(), kSfxMark, sizeof kSfxMark);
   image[3] = static_cast<uint8_t>(count);
@@ -90,7 +90,7 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
     size += kPointerSize + instrument.channels[0].bytes.size();
   }
   diag.PrintCount(msg::kSfxCountPrefix, n, msg::kInstrumentCountSuffix);
-  diag.PrintSize(msg::kInstrumentTableSize, static_cast<uint32_t>(size));
+  diag.PrintSize(msg::kInstrumentTableSize, size);
   if (!Allocate(diag, block, size)) return -1;
   auto record = static_cast<uint32_t>(kPointerSize * n);
   uint32_t bytesBefore = 0;  // bytes of all earlier instruments
