@@ -25,14 +25,15 @@ constexpr uint32_t kWaveSamples = 32;
 constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
 constexpr int32_t kMaxWaitPair = 255;
 
-// Emits each byte in turn. A failed byte does not stop the rest, so the
-// handler still consumes its line; the failure is reported by GrowArray.
+// Emits each byte in turn. After a failed byte (reported once, where it
+// failed) the rest of the event is dropped and the handler still consumes
+// its line.
 class Emitter {
  public:
   Emitter(InstrumentScript& script, InstrumentChannel& channel)
       : script_(script), channel_(channel) {}
   void operator()(uint8_t byte) {
-    if (EmitChannelByte(script_, channel_, byte) != 0) failed_ = true;
+    if (!failed_ && EmitChannelByte(script_, channel_, byte) != 0) failed_ = true;
   }
   CommandStatus status() const { return failed_ ? CommandStatus::Reported : CommandStatus::Done; }
 
@@ -174,7 +175,7 @@ CommandStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTok
   if (!ReadInteger(script, tokens, duration)) return CommandStatus::Malformed;
   if (duration < 0) return OutOfRange(script);
   Emitter emit(script, channel);
-  for (; duration > kMaxWaitPair; duration -= kMaxWaitPair) {
+  for (; duration > kMaxWaitPair && emit.status() == CommandStatus::Done; duration -= kMaxWaitPair) {
     emit(kEventWait);
     emit(static_cast<uint8_t>(kMaxWaitPair));
   }
