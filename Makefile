@@ -56,7 +56,7 @@ fuzz:
 	@mkdir -p $(BUILD)-fuzz/findings
 	@for t in $(FUZZ_TARGETS); do \
 	  echo "== $$t for $(FUZZ_SECONDS) s"; \
-	  $(BUILD)-fuzz/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 \
+	  $(BUILD)-fuzz/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -rss_limit_mb=4096 \
 	    -print_final_stats=1 -artifact_prefix=$(BUILD)-fuzz/findings/$$t- $(BUILD)-fuzz/corpus/$$t \
 	    2>&1 | grep -E '^(INFO: seed|#[0-9]+.*DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' ; \
 	  test $${PIPESTATUS[0]} -eq 0 || exit 1; \
