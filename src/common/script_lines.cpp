@@ -44,12 +44,13 @@ bool ScriptReader::NextLine(std::string_view& line) {
     content = take;
   }
   pos_ += take;
-  buffer_.assign(start, content);
-  // The line buffer is a C string: it ends at its first NUL byte.
-  const size_t nul = buffer_.find('\0');
-  if (nul != std::string::npos) buffer_.resize(nul);
-  CollapseDelimiters(buffer_, ";", '\0');
-  line = std::string_view(buffer_.c_str());
+  // The line buffer is a C string: it ends at its first NUL byte. Cutting
+  // the comment (";" collapsed to NUL) then ends it at its first ";".
+  line = std::string_view(start, content);
+  const void* nul = std::memchr(start, '\0', content);
+  if (nul != nullptr) line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - start));
+  const size_t comment = line.find(';');
+  if (comment != std::string_view::npos) line = line.substr(0, comment);
   return true;
 }
 

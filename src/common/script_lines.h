@@ -19,14 +19,13 @@ inline constexpr size_t kLineBufferSize = 512;
 // characters, ending at its first NUL byte or ";".
 class ScriptReader {
  public:
-  explicit ScriptReader(std::string_view text) : text_(text) { buffer_.reserve(kLineBufferSize); }
-  // False at the end of the text. The view stays valid until the next call.
+  explicit ScriptReader(std::string_view text) : text_(text) {}
+  // False at the end of the text. The view points into the text.
   bool NextLine(std::string_view& line);
 
  private:
   std::string_view text_;
   size_t pos_ = 0;
-  std::string buffer_;
 };
 
 // strtok over one line with kTokenDelimiters: the parser takes the first
