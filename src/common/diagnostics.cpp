@@ -106,7 +106,7 @@ void Diagnostics::PrintWith(std::string_view text, std::string_view arg) {
   WriteOut(s);
 }
 
-void Diagnostics::PrintSize(std::string_view text, uint32_t bytes) {
+void Diagnostics::PrintSize(std::string_view text, uint64_t bytes) {
   std::string s(text);
   s += std::to_string(bytes);
   s += " bytes\n";

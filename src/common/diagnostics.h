@@ -34,7 +34,7 @@ class Diagnostics {
   // Standard output.
   void Print(std::string_view text);                                      // "%s"
   void PrintWith(std::string_view text, std::string_view arg);            // "%s%s\n"
-  void PrintSize(std::string_view text, uint32_t bytes);                  // "%s%u bytes\n"
+  void PrintSize(std::string_view text, uint64_t bytes);                  // "%s%u bytes\n"
   void PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix);
   void PrintPcmSummary(uint32_t bytes, double seconds);                   // "%s%u bytes / %lf seconds\n"
 
