@@ -1,7 +1,5 @@
-// Placeholder until the music compiler lands.
+// Placeholder until the channel script parser lands.
 #include "music/song_data.h"
 namespace psgc {
 int ParseMusicScript(SongData&, const InstrumentTable&, Diagnostics& d, std::string_view, const std::string&) { d.Error("not yet\n"); return -1; }
-int BuildMusBinary(SongData&, const InstrumentTable&, Diagnostics&, ByteBuffer&) { return -1; }
-void FreeSongData(SongData&) {}
 }

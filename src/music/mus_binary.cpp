@@ -1,0 +1,216 @@
+// The song's blocks and calls, gathered over all channel scripts, and the
+// MUS binary laid out from them: header, music blocks, instrument table.
+#include "music/mus_binary.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "common/messages.h"
+
+namespace psgc {
+namespace {
+
+constexpr uint8_t kChannelMark = 0x43;  // "C" opens every channel entry
+
+// FNV-1a: labels are short, and every byte counts for telling them apart.
+uint64_t HashLabel(std::string_view label) {
+  uint64_t h = 14695981039346656037ull;
+  for (char c : label) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+// The slot of `slots` that holds the block labelled `label`, or the free
+// slot where it belongs. The table is never more than half full.
+size_t ProbeSlot(const SongData& song, const std::vector<uint32_t>& slots,
+                 std::string_view label) {
+  const size_t mask = slots.size() - 1;
+  for (size_t i = HashLabel(label) & mask;; i = (i + 1) & mask) {
+    const uint32_t entry = slots[i];
+    if (entry == 0) return i;
+    const MusicBlock& block = song.blocks[entry - 1];
+    if (LabelText(song, block.label, block.labelSize) == label) return i;
+  }
+}
+
+// Makes room in the label index for one more block.
+int GrowLabelIndex(SongData& song, Diagnostics& diag) {
+  const size_t needed = 2 * (song.blocks.size() + 1);
+  if (song.labelIndex.size() >= needed) return 0;
+  std::vector<uint32_t> slots;
+  try {
+    slots.assign(song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size(), 0);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemoryGrow);
+    return -1;
+  }
+  for (uint32_t i = 0; i < song.blocks.size(); ++i) {
+    const MusicBlock& block = song.blocks[i];
+    slots[ProbeSlot(song, slots, LabelText(song, block.label, block.labelSize))] = i + 1;
+  }
+  song.labelIndex.swap(slots);
+  return 0;
+}
+
+// Fills every call operand with its target's position. The first call of
+// a label that no block has ends the build.
+int PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
+  for (const BlockReference& ref : song.references) {
+    const std::string_view label = LabelText(song, ref.label, ref.labelSize);
+    const int64_t target = FindMusicBlock(song, label);
+    if (target < 0) {
+      diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref.script], ref.line});
+      return -1;
+    }
+    PutBankPointer(&image[kMusHeaderSize + ref.offset],
+                   kMusHeaderSize + song.blocks[static_cast<size_t>(target)].start);
+  }
+  return 0;
+}
+
+// "MUS", the instrument count and table pointer, then six channel entries:
+// "C", the main block's position and its priority. A channel without a main
+// block points at the start of the music with priority 0.
+void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t tableSize,
+                 uint32_t musicEnd) {
+  std::memcpy(image, "MUS", 3);
+  if (count > 0 && tableSize > 0) {
+    image[3] = static_cast<uint8_t>(count);
+    PutBankPointer(image + 4, musicEnd);
+  } else {
+    image[3] = 0;
+    std::memcpy(image + 4, "NONE", 4);
+  }
+  for (uint32_t c = 0; c < kMusicChannels; ++c) {
+    uint8_t* entry = image + 8 + 6 * c;
+    entry[0] = kChannelMark;
+    PutBankPointer(entry + 1, kMusHeaderSize + song.mains[c].start);
+    entry[5] = song.mains[c].priority;
+  }
+}
+
+}  // namespace
+
+int StartSongData(SongData& song, Diagnostics& diag) {
+  try {
+    song.blocks.reserve(kFirstRecordCapacity);
+    song.references.reserve(kFirstRecordCapacity);
+    song.stream.reserve(kFirstByteCapacity);
+    song.labelIndex.assign(2 * kFirstRecordCapacity, 0);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemory);
+    return -1;
+  }
+  song.mains = {};
+  return 0;
+}
+
+int EmitMusicByte(SongData& song, Diagnostics& diag, uint8_t byte) {
+  if (song.musicOffset < kMaxMusicBytes) {
+    if (GrowArray(diag, song.stream, song.stream.size() + 1) != 0) return -1;
+    song.stream.push_back(byte);
+  }
+  ++song.musicOffset;
+  return 0;
+}
+
+int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
+  constexpr uint32_t kLongestStep = 255;
+  while (duration > 0) {
+    if (song.musicOffset >= kMaxMusicBytes) {
+      // Nothing more can be laid out; only the song's size still matters.
+      song.musicOffset += 2 * ((uint64_t{duration} + kLongestStep - 1) / kLongestStep);
+      return 0;
+    }
+    const uint32_t step = duration > kLongestStep ? kLongestStep : duration;
+    if (EmitMusicByte(song, diag, 0x02) != 0) return -1;
+    if (EmitMusicByte(song, diag, static_cast<uint8_t>(step)) != 0) return -1;
+    duration -= step;
+  }
+  return 0;
+}
+
+int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
+  // Label positions are 32-bit: a song with more label text cannot be held.
+  if (song.labels.size() + label.size() > UINT32_MAX) {
+    diag.Error(msg::kOutOfMemory);
+    return -1;
+  }
+  const size_t position = song.labels.size();
+  try {
+    song.labels.append(label);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemory);
+    return -1;
+  } catch (const std::length_error&) {
+    diag.Error(msg::kOutOfMemory);
+    return -1;
+  }
+  at = static_cast<uint32_t>(position);
+  return 0;
+}
+
+std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size) {
+  return std::string_view(song.labels).substr(at, size);
+}
+
+int64_t FindMusicBlock(const SongData& song, std::string_view label) {
+  if (song.labelIndex.empty()) return -1;
+  const uint32_t entry = song.labelIndex[ProbeSlot(song, song.labelIndex, label)];
+  return entry == 0 ? -1 : int64_t{entry} - 1;
+}
+
+int AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block) {
+  if (GrowLabelIndex(song, diag) != 0) return -1;
+  if (AppendElement(diag, song.blocks, MusicBlock(block)) != 0) return -1;
+  const size_t slot = ProbeSlot(song, song.labelIndex, LabelText(song, block.label, block.labelSize));
+  // The first block of a label keeps it.
+  if (song.labelIndex[slot] == 0) song.labelIndex[slot] = static_cast<uint32_t>(song.blocks.size());
+  return 0;
+}
+
+int AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
+                      uint32_t offset, uint32_t script, uint32_t line) {
+  if (GrowArray(diag, song.references, song.references.size() + 1) != 0) return -1;
+  BlockReference ref;
+  if (CopyLabel(song, diag, label, ref.label) != 0) return -1;
+  ref.labelSize = static_cast<uint32_t>(label.size());
+  ref.offset = offset;
+  ref.script = script;
+  ref.line = line;
+  song.references.push_back(ref);
+  return 0;
+}
+
+int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+                   ByteBuffer& image) {
+  const uint64_t musicEnd = kMusHeaderSize + song.musicOffset;
+  ByteBuffer table;
+  uint32_t count = 0;
+  if (BuildInstrumentTable(instruments, diag, table, count) != 0) return -1;
+  const uint64_t total = musicEnd + table.size();
+  diag.PrintSize(msg::kMusSize, total);
+  // Within the limit every music byte was kept (see kMaxMusicBytes).
+  if (!CheckOutputSize(diag, total)) return -1;
+  try {
+    image.assign(total, 0);
+  } catch (const std::bad_alloc&) {
+    diag.Error(msg::kOutOfMemory);
+    return -1;
+  }
+  if (!song.stream.empty()) std::memcpy(&image[kMusHeaderSize], song.stream.data(), song.stream.size());
+  if (PatchCalls(song, diag, image) != 0) {
+    ByteBuffer().swap(image);
+    return -1;
+  }
+  WriteHeader(song, image.data(), count, table.size(), static_cast<uint32_t>(musicEnd));
+  if (!table.empty()) std::memcpy(&image[musicEnd], table.data(), table.size());
+  return 0;
+}
+
+void FreeSongData(SongData& song) { song = SongData(); }
+
+}  // namespace psgc
