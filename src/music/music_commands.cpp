@@ -1,0 +1,226 @@
+// The music commands of a block body: their operands, checks and the
+// events they add to the song's byte stream.
+#include "music/music_commands.h"
+
+#include <initializer_list>
+
+#include "common/messages.h"
+#include "common/numeric.h"
+#include "music/mus_binary.h"
+
+namespace psgc {
+namespace {
+
+// Event opcodes of the music stream. 0x02 (a wait step) is made by EmitWait;
+// `end` is 00 00, the same two bytes as `priority` 0.
+constexpr uint8_t kPriorityEvent = 0x00;
+constexpr uint8_t kPanEvent = 0x01;
+constexpr uint8_t kLoopEvent = 0x03;
+constexpr uint8_t kEndLoopEvent = 0x04;
+constexpr uint8_t kCallEvent = 0x05;  // then the target's bank pointer
+constexpr uint8_t kReturnEvent = 0x06;
+constexpr uint8_t kBreakEvent = 0x07;
+constexpr uint8_t kPitchEvent = 0x08;
+constexpr uint8_t kNoteEvent = 0x09;
+constexpr uint8_t kNoteOffEvent = 0x0A;
+constexpr uint8_t kSampleEvent = 0x0B;
+
+// Noise instruments play only on the last two PSG channels.
+constexpr uint32_t kFirstNoiseChannel = 4;
+
+HandlerStatus Emit(MusicScript& script, std::initializer_list<uint8_t> bytes) {
+  for (uint8_t byte : bytes) {
+    if (EmitMusicByte(script.song, script.diag, byte) != 0) return HandlerStatus::Reported;
+  }
+  return HandlerStatus::Done;
+}
+
+// Releases a sounding note before a rest or the end.
+HandlerStatus ReleaseNote(MusicScript& script) {
+  if (!script.channel.noteSounding) return HandlerStatus::Done;
+  script.channel.noteSounding = false;
+  return Emit(script, {kNoteOffEvent});
+}
+
+HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
+  const std::string_view name = tokens.Next();
+  if (name.empty()) return HandlerStatus::Malformed;
+  const int index = FindInstrument(script.instruments, name);
+  if (index < 0) {
+    script.diag.ErrorWith(msg::kInstrumentNotFound, name);
+    return HandlerStatus::Reported;
+  }
+  ChannelState& channel = script.channel;
+  channel.instrument = static_cast<uint32_t>(index);
+  bool noise = false;
+  double tuning = 0.0;
+  if (GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning) != 0) {
+    return HandlerStatus::Malformed;
+  }
+  if (noise && channel.channel < kFirstNoiseChannel) {
+    script.diag.ErrorNoiseChannel(name, channel.channel);
+    return HandlerStatus::Malformed;
+  }
+  // Nothing is emitted: every later note and `sfx` event names the index.
+  channel.noise = noise;
+  channel.tuning = tuning;
+  channel.instrumentSet = true;
+  return HandlerStatus::Done;
+}
+
+// `priority`, `pan`, `sample` and `loop`: the opcode and one byte.
+template <uint8_t kOpcode, int32_t kLowest, int32_t kHighest>
+HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
+  const std::string_view token = tokens.Next();
+  if (token.empty()) return HandlerStatus::Malformed;
+  int32_t value = 0;
+  if (ParseInteger(script.diag, token, value) != 0) return HandlerStatus::Malformed;
+  if (value < kLowest || value > kHighest) {
+    script.diag.Error(msg::kValueOutOfRange);
+    return HandlerStatus::Malformed;
+  }
+  return Emit(script, {kOpcode, static_cast<uint8_t>(value)});
+}
+
+template <uint8_t kOpcode>
+HandlerStatus HandleBareCommand(MusicScript& script, LineTokens&) {
+  return Emit(script, {kOpcode});
+}
+
+// 08, A's integer part, B's integer part, B's fraction byte; A's fraction
+// is dropped.
+HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
+  const std::string_view first = tokens.Next();
+  const std::string_view second = tokens.Next();
+  if (first.empty()) return HandlerStatus::Malformed;
+  uint32_t a = 0;
+  uint32_t b = 0;
+  if (ParseFixedPoint8(script.diag, a, first) != 0) return HandlerStatus::Malformed;
+  if (!second.empty() && ParseFixedPoint8(script.diag, b, second) != 0) {
+    return HandlerStatus::Malformed;
+  }
+  return Emit(script, {kPitchEvent, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
+                       static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
+                       static_cast<uint8_t>(b)});
+}
+
+// A note event whose period is given by number: no tuning, no clamp.
+HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
+  if (!script.channel.instrumentSet) {
+    script.diag.Error(msg::kInstrumentNotSet);
+    return HandlerStatus::Malformed;
+  }
+  uint32_t duration = 0;
+  const HandlerStatus status = ReadDuration(script, tokens, duration);
+  if (status != HandlerStatus::Done) return status;
+  const std::string_view token = tokens.Next();
+  FixedPoint period;
+  if (!token.empty() && ParseFixedPoint(script.diag, period, token) != 0) {
+    return HandlerStatus::Malformed;
+  }
+  if (EmitNoteEvent(script.song, script.diag, script.channel.instrument, period.integer) != 0 ||
+      EmitWait(script.song, script.diag, duration) != 0) {
+    return HandlerStatus::Reported;
+  }
+  return HandlerStatus::Done;
+}
+
+// 05 and four placeholder bytes, which the linker fills with the target
+// block's bank pointer.
+HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
+  if (EmitMusicByte(script.song, script.diag, kCallEvent) != 0) return HandlerStatus::Reported;
+  const std::string_view label = tokens.Next();
+  if (label.empty()) return HandlerStatus::Malformed;
+  if (AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
+                        script.channel.channel, script.channel.line) != 0) {
+    return HandlerStatus::Reported;
+  }
+  return Emit(script, {0, 0, 0, 0});
+}
+
+HandlerStatus HandleWait(MusicScript& script, LineTokens& tokens) {
+  uint32_t duration = 0;
+  const HandlerStatus status = ReadDuration(script, tokens, duration);
+  if (status != HandlerStatus::Done) return status;
+  if (EmitWait(script.song, script.diag, duration) != 0) return HandlerStatus::Reported;
+  return HandlerStatus::Done;
+}
+
+HandlerStatus HandleRest(MusicScript& script, LineTokens& tokens) {
+  if (ReleaseNote(script) != HandlerStatus::Done) return HandlerStatus::Reported;
+  return HandleWait(script, tokens);
+}
+
+// `end` does not close the block: lines up to "}" still compile.
+HandlerStatus HandleEnd(MusicScript& script, LineTokens&) {
+  if (ReleaseNote(script) != HandlerStatus::Done) return HandlerStatus::Reported;
+  return Emit(script, {kPriorityEvent, 0});
+}
+
+struct MusicCommandRow {
+  std::string_view longName;
+  std::string_view shortName;
+  MusicHandler handler;
+};
+
+constexpr MusicCommandRow kMusicCommandTable[] = {
+    {"using", "u", HandleUsing},
+    {"priority", "pr", HandleByteCommand<kPriorityEvent, 0, 255>},
+    {"pan", "p", HandleByteCommand<kPanEvent, 0, 255>},
+    {"pitch", "pt", HandlePitch},
+    {"sample", "smp", HandleByteCommand<kSampleEvent, 0, 255>},
+    {"sfx", "s", HandleSfx},
+    {"loop", "l", HandleByteCommand<kLoopEvent, -128, 127>},
+    {"endloop", "el", HandleBareCommand<kEndLoopEvent>},
+    {"call", "c", HandleCall},
+    {"return", "rt", HandleBareCommand<kReturnEvent>},
+    {"break", "b", HandleBareCommand<kBreakEvent>},
+    {"wait", "w", HandleWait},
+    {"rest", "r", HandleRest},
+    {"end", "e", HandleEnd},
+};
+
+// FindMusicCommand compares first letters before names.
+constexpr bool ShortNamesShareFirstLetter() {
+  for (const MusicCommandRow& row : kMusicCommandTable) {
+    if (row.shortName[0] != row.longName[0]) return false;
+  }
+  return true;
+}
+static_assert(ShortNamesShareFirstLetter(), "a short name must begin like its long name");
+
+}  // namespace
+
+MusicHandler FindMusicCommand(std::string_view keyword) {
+  // Most body lines are notes: the first letter rejects a row cheaply.
+  // The keyword is a token, so it is never empty.
+  for (const MusicCommandRow& row : kMusicCommandTable) {
+    if (keyword[0] != row.longName[0]) continue;
+    if (keyword == row.longName || keyword == row.shortName) return row.handler;
+  }
+  return nullptr;
+}
+
+HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration) {
+  const std::string_view token = tokens.Next();
+  if (token.empty()) return HandlerStatus::Malformed;
+  int32_t value = 0;
+  if (ParseInteger(script.diag, token, value) != 0) return HandlerStatus::Malformed;
+  if (value < 0) {
+    script.diag.Error(msg::kValueOutOfRange);
+    return HandlerStatus::Malformed;
+  }
+  duration = static_cast<uint32_t>(value);
+  return HandlerStatus::Done;
+}
+
+int EmitNoteEvent(SongData& song, Diagnostics& diag, uint32_t instrument, uint16_t period) {
+  const uint8_t bytes[] = {kNoteEvent, static_cast<uint8_t>(instrument),
+                           static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
+  for (uint8_t byte : bytes) {
+    if (EmitMusicByte(song, diag, byte) != 0) return -1;
+  }
+  return 0;
+}
+
+}  // namespace psgc

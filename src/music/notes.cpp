@@ -1,0 +1,126 @@
+// Notes and pitches: a note token becomes a frequency, the frequency a PSG
+// period, and a note line the note event followed by its wait.
+#include "music/notes.h"
+
+#include <array>
+#include <cmath>
+
+#include "common/messages.h"
+#include "common/numeric.h"
+#include "music/music_commands.h"
+#include "music/mus_binary.h"
+
+namespace psgc {
+namespace {
+
+struct NoteName {
+  char letter;
+  char accidental;  // b flat, s sharp, "." natural
+  int semitone;     // counted from C
+  int octaveAdjustment;
+};
+
+// cb is the B of the octave below and bs the C of the octave above.
+constexpr NoteName kNoteTable[] = {
+    {'c', 'b', 11, -1}, {'b', 's', 0, 1}, {'c', '.', 0, 0}, {'c', 's', 1, 0},  {'d', 'b', 1, 0},
+    {'d', '.', 2, 0},   {'d', 's', 3, 0}, {'e', 'b', 3, 0}, {'e', '.', 4, 0},  {'f', 'b', 4, 0},
+    {'e', 's', 5, 0},   {'f', '.', 5, 0}, {'f', 's', 6, 0}, {'g', 'b', 6, 0},  {'g', '.', 7, 0},
+    {'g', 's', 8, 0},   {'a', 'b', 8, 0}, {'a', '.', 9, 0}, {'a', 's', 10, 0}, {'b', 'b', 10, 0},
+    {'b', '.', 11, 0},
+};
+
+constexpr int kSemitonesToA4 = 57;  // from c.0 to a.4, which sounds at 440 Hz
+constexpr double kA4 = 440.0;
+// The exponent is a multiplication by the double nearest to 1/12, not a
+// division by 12: the last bit of some periods depends on it.
+constexpr double kOneTwelfth = 1.0 / 12.0;
+constexpr double kPsgClock = 3579545.0;  // the PSG input clock in hertz
+constexpr double kNoiseDivider = 64.0;
+constexpr double kMaxTonePeriod = 4095.0;  // the 12-bit frequency register
+constexpr double kMaxNoisePeriod = 31.0;   // the 5-bit noise frequency
+
+const NoteName* FindNoteName(char letter, char accidental) {
+  for (const NoteName& note : kNoteTable) {
+    if (note.letter == letter && note.accidental == accidental) return &note;
+  }
+  return nullptr;
+}
+
+// Semitones from a.4 of a note token, or false when it is no note: shorter
+// than three characters, a name not in the table, no octave, or an octave
+// so large that 12 times it leaves 32 bits.
+bool SemitonesFromA4(std::string_view token, int64_t& semitones) {
+  if (token.size() < 3) return false;
+  const NoteName* note = FindNoteName(token[0], token[1]);
+  if (note == nullptr) return false;
+  // The octave reads as "%d" does: a.4x is octave 4.
+  const DecimalScan octave = ScanDecimal(token.substr(2));
+  if (!octave.ok || octave.overflow) return false;
+  const int64_t twelveOctaves = 12 * (octave.value + note->octaveAdjustment);
+  if (twelveOctaves < INT32_MIN || twelveOctaves > INT32_MAX) return false;
+  semitones = note->semitone + twelveOctaves - kSemitonesToA4;
+  return true;
+}
+
+double FrequencyOf(int64_t semitonesFromA4) {
+  return kA4 * std::pow(2.0, static_cast<double>(semitonesFromA4) * kOneTwelfth);
+}
+
+// pow is the costliest step of a note line and songs use few notes, so the
+// 256 notes around a.4 are computed once, with the same formula.
+double Frequency(int64_t semitonesFromA4) {
+  constexpr int64_t kCachedBelow = 128;
+  static const std::array<double, 2 * kCachedBelow> kCached = [] {
+    std::array<double, 2 * kCachedBelow> table{};
+    for (int64_t i = 0; i < 2 * kCachedBelow; ++i) table[i] = FrequencyOf(i - kCachedBelow);
+    return table;
+  }();
+  const int64_t i = semitonesFromA4 + kCachedBelow;
+  return i >= 0 && i < 2 * kCachedBelow ? kCached[i] : FrequencyOf(semitonesFromA4);
+}
+
+}  // namespace
+
+int ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
+  int64_t semitones = 0;
+  if (!SemitonesFromA4(token, semitones)) {
+    diag.ErrorWith(msg::kUnableToParseNote, token);
+    return -1;
+  }
+  frequency = Frequency(semitones);
+  return 0;
+}
+
+uint16_t NotePeriod(double frequency, double tuning, bool noise) {
+  // An instrument without a `tuning` carries a negative one: it plays at
+  // standard pitch rather than at period 0, which is silence.
+  const double t = tuning < 0.0 ? kStandardTuning : tuning;
+  const double p = noise ? kPsgClock / ((t * frequency) * kNoiseDivider) : kPsgClock / (t * frequency);
+  const double highest = noise ? kMaxNoisePeriod : kMaxTonePeriod;
+  if (!(p >= 0.0)) return 0;  // negative, or not a number
+  if (p > highest) return static_cast<uint16_t>(highest);
+  return static_cast<uint16_t>(p);  // toward zero
+}
+
+HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
+  double frequency = 0.0;
+  if (ParseNote(script.diag, note, frequency) != 0) return HandlerStatus::Malformed;
+  ChannelState& channel = script.channel;
+  if (!channel.instrumentSet) {
+    script.diag.Error(msg::kInstrumentNotSet);
+    return HandlerStatus::Malformed;
+  }
+  const uint16_t period = NotePeriod(frequency, channel.tuning, channel.noise);
+  // The event goes in before the duration is looked at.
+  if (EmitNoteEvent(script.song, script.diag, channel.instrument, period) != 0) {
+    return HandlerStatus::Reported;
+  }
+  uint32_t duration = 0;
+  const HandlerStatus status = ReadDuration(script, tokens, duration);
+  if (status != HandlerStatus::Done) return status;
+  if (EmitWait(script.song, script.diag, duration) != 0) return HandlerStatus::Reported;
+  channel.noteSounding = true;
+  return HandlerStatus::Done;
+}
+
+}  // namespace psgc
