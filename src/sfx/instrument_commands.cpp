@@ -176,6 +176,11 @@ CommandStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTok
   if (duration < 0) return OutOfRange(script);
   Emitter emit(script, channel);
   for (; duration > kMaxWaitPair && emit.status() == CommandStatus::Done; duration -= kMaxWaitPair) {
+    if (script.table.instrumentOffset >= kMaxOutputSize) {
+      // Nothing more can be laid out; only the size still matters.
+      CountBytesPastLimit(script, 2 * ((static_cast<uint64_t>(duration) + kMaxWaitPair - 1) / kMaxWaitPair));
+      return CommandStatus::Done;
+    }
     emit(kEventWait);
     emit(static_cast<uint8_t>(kMaxWaitPair));
   }
@@ -194,7 +199,7 @@ CommandStatus NoteOff(InstrumentScript& script, InstrumentChannel&, LineTokens&)
     script.diag.ErrorTokenAt(msg::kNoteOffOnSfx, script.record.name, script.at());
     return CommandStatus::Malformed;
   }
-  script.record.noteOff = script.table.instrumentOffset;
+  script.record.noteOff = static_cast<uint32_t>(script.table.instrumentOffset);
   script.record.hasNoteOff = true;
   return CommandStatus::Done;
 }

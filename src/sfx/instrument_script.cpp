@@ -142,16 +142,19 @@ int BeginNextChannel(InstrumentScript& script) {
 
 }  // namespace
 
-// Bytes past what a binary can address are refused at once, so that a few
-// huge waits cannot take gigabytes before the layout would refuse them.
 int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte) {
   if (script.table.instrumentOffset >= kMaxOutputSize) {
-    script.diag.Error(msg::kOutputTooLarge);
-    return -1;
+    CountBytesPastLimit(script, 1);
+    return 0;
   }
   if (AppendElement(script.diag, channel.bytes, uint8_t{byte}) != 0) return -1;
   ++script.table.instrumentOffset;
   return 0;
+}
+
+void CountBytesPastLimit(InstrumentScript& script, uint64_t count) {
+  script.table.instrumentOffset += count;
+  script.table.bytesPastLimit += count;
 }
 
 int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,

@@ -39,8 +39,11 @@ struct InstrumentCommandRow {
 const InstrumentCommandRow* FindInstrumentCommand(std::string_view token);
 
 // Appends one byte to the channel and advances the script's instrumentOffset.
-// Returns 0, or -1 when the buffer cannot grow (already reported).
+// Returns 0, or -1 when the buffer cannot grow (already reported). Past the
+// output limit the byte is only counted.
 int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte);
+// Counts bytes that no binary could hold, without keeping them.
+void CountBytesPastLimit(InstrumentScript& script, uint64_t count);
 
 // Handles a line of an open definition whose first token is `token`.
 // Returns 0, positive for a malformed line, negative for another failure;

@@ -38,7 +38,10 @@ struct Instrument {
 struct InstrumentTable {
   std::vector<Instrument> records;
   std::unordered_map<std::string, uint32_t> index;  // name -> first record
-  uint32_t instrumentOffset = 0;  // bytes emitted so far by the whole script
+  uint64_t instrumentOffset = 0;  // bytes emitted so far by the whole script
+  // Bytes past what a binary can address are counted but not kept: the
+  // script is refused once its size is known, without gigabytes in memory.
+  uint64_t bytesPastLimit = 0;
 };
 
 // Compiles one script into the table. sfxMode: sound effects (-sfx) rather

@@ -28,7 +28,7 @@ bool Allocate(Diagnostics& diag, ByteBuffer& buffer, uint64_t size) {
 }
 
 uint64_t SfxBinarySize(const InstrumentTable& table) {
-  uint64_t size = kSfxHeaderSize + kPointerSize * table.records.size();
+  uint64_t size = kSfxHeaderSize + kPointerSize * table.records.size() + table.bytesPastLimit;
   for (const Instrument& sfx : table.records) {
     size += kSfxBlockHeader;
     for (uint32_t c = 0; c < sfx.channelCount; ++c) {
@@ -85,13 +85,14 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
     diag.Print(msg::kInstrumentTableEmpty);
     return 0;
   }
-  uint64_t size = kPointerSize * n;
+  uint64_t size = kPointerSize * n + table.bytesPastLimit;
   for (const Instrument& instrument : table.records) {
     size += kPointerSize + instrument.channels[0].bytes.size();
   }
   diag.PrintCount(msg::kSfxCountPrefix, n, msg::kInstrumentCountSuffix);
   diag.PrintSize(msg::kInstrumentTableSize, size);
-  if (!Allocate(diag, block, size)) return -1;
+  // A table that no binary could hold is refused before it is built.
+  if (!CheckOutputSize(diag, size) || !Allocate(diag, block, size)) return -1;
   auto record = static_cast<uint32_t>(kPointerSize * n);
   uint32_t bytesBefore = 0;  // bytes of all earlier instruments
   for (uint32_t i = 0; i < n; ++i) {
