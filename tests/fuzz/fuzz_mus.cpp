@@ -1,0 +1,48 @@
+// Fuzzes the music compiler: the input is an instrument script and one to
+// six channel scripts, parted by lines "@@". Every accepted song must lay
+// out, and every refusal must have been reported.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "music/song_data.h"
+
+namespace {
+
+std::vector<std::string_view> SplitScripts(std::string_view input) {
+  constexpr std::string_view kSeparator = "@@\n";
+  std::vector<std::string_view> parts;
+  while (parts.size() < 6) {
+    const size_t at = input.find(kSeparator);
+    if (at == std::string_view::npos) break;
+    parts.push_back(input.substr(0, at));
+    input.remove_prefix(at + kSeparator.size());
+  }
+  parts.push_back(input);
+  return parts;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace psgc;
+  const std::vector<std::string_view> scripts =
+      SplitScripts(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (scripts.size() < 2) return 0;
+  Diagnostics diag = Diagnostics::Capturing();
+  InstrumentTable instruments;
+  SongData song;
+  bool ok = ParseInstrumentScript(instruments, diag, scripts[0], "inst.txt", false) == 0;
+  for (size_t i = 1; ok && i < scripts.size(); ++i) {
+    ok = ParseMusicScript(song, instruments, diag, scripts[i], "ch" + std::to_string(i) + ".txt") == 0;
+  }
+  ByteBuffer image;
+  if (ok) ok = BuildMusBinary(song, instruments, diag, image) == 0;
+  if (ok == diag.failed()) __builtin_trap();  // success exactly when nothing was reported
+  if (ok && (image.size() < 44 || image[0] != 'M')) __builtin_trap();
+  FreeSongData(song);
+  FreeInstrumentTable(instruments);
+  return 0;
+}
