@@ -121,10 +121,16 @@ bool OutputFile::Open(const std::string& path) {
   return true;
 }
 
-bool OutputFile::WriteAndCommit(const uint8_t* data, size_t size) {
+bool OutputFile::Append(const uint8_t* data, size_t size) {
   if (fd_ < 0) return false;
-  bool ok = WriteFully(fd_, data, size);
-  ok = (::close(fd_) == 0) && ok;
+  if (WriteFully(fd_, data, size)) return true;
+  Discard();
+  return false;
+}
+
+bool OutputFile::Commit() {
+  if (fd_ < 0) return false;
+  bool ok = ::close(fd_) == 0;
   fd_ = -1;
   if (ok && !temp_.empty()) {
     ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
@@ -164,14 +170,16 @@ bool SourceFile::Measure(uint64_t& size) {
   return true;
 }
 
-size_t SourceFile::ReadFromStart(uint8_t* data, size_t size) { return ReadFully(fd_, data, size, 0); }
+size_t SourceFile::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
+  return ReadFully(fd_, data, size, static_cast<off_t>(offset));
+}
 
 bool SourceFile::ReadAll(std::string& text) {
   text.clear();
   uint64_t size = 0;
   if (Measure(size)) {
     text.resize(size);
-    return ReadFromStart(reinterpret_cast<uint8_t*>(text.data()), text.size()) == size;
+    return ReadAt(0, reinterpret_cast<uint8_t*>(text.data()), text.size()) == size;
   }
   // A pipe or a device: read on to its end.
   char chunk[65536];

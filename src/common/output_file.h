@@ -19,9 +19,12 @@ class OutputFile {
   // Creates the temporary file. False when the destination cannot be
   // written: its directory is missing, it is a directory, it is read-only.
   bool Open(const std::string& path);
-  // Writes all bytes, closes and renames into place. False on any short
-  // write or failure; the destination is then untouched.
-  bool WriteAndCommit(const uint8_t* data, size_t size);
+  // Appends bytes to the temporary file. False on a short write.
+  bool Append(const uint8_t* data, size_t size);
+  // Closes and renames into place. False on any failure; the destination
+  // is then untouched.
+  bool Commit();
+  bool WriteAndCommit(const uint8_t* data, size_t size) { return Append(data, size) && Commit(); }
 
  private:
   void Discard();
@@ -43,8 +46,8 @@ class SourceFile {
   const std::string& name() const { return name_; }
   // The length measured as seeking to the end does; false if unknown.
   bool Measure(uint64_t& size);
-  // Reads up to `size` bytes from the start; returns how many arrived.
-  size_t ReadFromStart(uint8_t* data, size_t size);
+  // Reads up to `size` bytes from `offset`; returns how many arrived.
+  size_t ReadAt(uint64_t offset, uint8_t* data, size_t size);
   // The whole text of a script.
   bool ReadAll(std::string& text);
 

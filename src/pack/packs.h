@@ -17,6 +17,12 @@ inline constexpr uint32_t kMaxPcmStreams = 255;
 inline constexpr uint32_t kMaxPcmStreamBytes = 8388608;  // what 3 length bytes hold
 
 int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
+// Streams `length` bytes of `source` into `output` chunk by chunk, passing
+// each chunk through `convert` (if any). False when the source delivers
+// fewer bytes. A failed write only clears `written`: reading goes on, so a
+// short source is still the error reported.
+bool StreamSource(SourceFile& source, uint64_t length, OutputFile& output, bool& written,
+                  void (*convert)(uint8_t* data, size_t size));
 int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
 
 // A raw unsigned sample reduced to five significant bits: the signed byte

@@ -1,8 +1,6 @@
 // PCM pack: "PCM", the stream count, one 8-byte entry per stream ("X", the
 // bank pointer of its first sample, its length in 3 bytes), then the
 // converted samples of every stream back to back.
-#include <new>
-
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "pack/packs.h"
@@ -12,6 +10,10 @@ namespace {
 
 // The console plays 6992 samples a second.
 constexpr double kSecondsPerSample = 1.0 / 6992;
+
+void ConvertPcmSamples(uint8_t* samples, size_t count) {
+  for (size_t i = 0; i < count; ++i) samples[i] = ConvertPcmSample(samples[i]);
+}
 
 }  // namespace
 
@@ -32,35 +34,30 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
     total += lengths[i];
   }
   if (!CheckOutputSize(diag, total)) return -1;
-  ByteBuffer pack;
-  try {
-    pack.resize(total);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
-  pack[0] = 'P';
-  pack[1] = 'C';
-  pack[2] = 'M';
-  pack[3] = static_cast<uint8_t>(count);
-  uint64_t offset = 4 + 8 * count;
+  ByteBuffer header(4 + 8 * count);
+  header[0] = 'P';
+  header[1] = 'C';
+  header[2] = 'M';
+  header[3] = static_cast<uint8_t>(count);
+  uint64_t offset = header.size();
   for (size_t i = 0; i < count; ++i) {
-    uint8_t* entry = &pack[4 + 8 * i];
+    uint8_t* entry = &header[4 + 8 * i];
     const auto length = static_cast<uint32_t>(lengths[i]);
     entry[0] = 'X';
     PutBankPointer(entry + 1, static_cast<uint32_t>(offset));
     entry[5] = static_cast<uint8_t>(length);
     entry[6] = static_cast<uint8_t>(length >> 8);
     entry[7] = static_cast<uint8_t>(length >> 16);
-    uint8_t* samples = pack.data() + offset;
-    if (sources[i]->ReadFromStart(samples, length) != length) {
+    offset += length;
+  }
+  bool written = output.Append(header.data(), header.size());
+  for (size_t i = 0; i < count; ++i) {
+    if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;
     }
-    for (uint32_t s = 0; s < length; ++s) samples[s] = ConvertPcmSample(samples[s]);
-    offset += length;
   }
-  if (!output.WriteAndCommit(pack.data(), pack.size())) {
+  if (!written || !output.Commit()) {
     diag.Error(msg::kCouldntWriteOutput);
     return -1;
   }

@@ -1,7 +1,5 @@
 // Track pack: "TRK", the song count, one bank pointer per song, then the
 // songs back to back, unchanged and unexamined.
-#include <new>
-
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "pack/packs.h"
@@ -20,28 +18,25 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
     total += sizes[i];
   }
   if (!CheckOutputSize(diag, total)) return -1;
-  ByteBuffer pack;
-  try {
-    pack.resize(total);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
-  pack[0] = 'T';
-  pack[1] = 'R';
-  pack[2] = 'K';
-  pack[3] = static_cast<uint8_t>(count);
-  uint64_t position = 4 + 4 * count;
+  ByteBuffer header(4 + 4 * count);
+  header[0] = 'T';
+  header[1] = 'R';
+  header[2] = 'K';
+  header[3] = static_cast<uint8_t>(count);
+  uint64_t position = header.size();
   for (size_t i = 0; i < count; ++i) {
-    PutBankPointer(&pack[4 + 4 * i], static_cast<uint32_t>(position));
-    if (sources[i]->ReadFromStart(pack.data() + position, sizes[i]) != sizes[i]) {
+    PutBankPointer(&header[4 + 4 * i], static_cast<uint32_t>(position));
+    position += sizes[i];
+  }
+  bool written = output.Append(header.data(), header.size());
+  for (size_t i = 0; i < count; ++i) {
+    if (!StreamSource(*sources[i], sizes[i], output, written, nullptr)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;
     }
-    position += sizes[i];
   }
-  diag.PrintSize(msg::kPakSize, static_cast<uint32_t>(total));
-  if (!output.WriteAndCommit(pack.data(), pack.size())) {
+  diag.PrintSize(msg::kPakSize, total);
+  if (!written || !output.Commit()) {
     diag.Error(msg::kCouldntWriteOutput);
     return -1;
   }
