@@ -16,6 +16,17 @@ void PutBankPointer(uint8_t* at, uint32_t offset) {
   at[3] = p[3];
 }
 
+uint64_t WaitEncodingSize(uint32_t duration) { return 2 * ((uint64_t{duration} + 254) / 255); }
+
+void AppendWaitEncoding(ByteBuffer& bytes, uint8_t code, uint32_t duration, uint64_t count) {
+  const uint64_t lastPair = WaitEncodingSize(duration) - 2;
+  const auto rest = static_cast<uint8_t>(duration - 255 * (lastPair / 2));
+  const size_t start = bytes.size();
+  bytes.resize(start + count, 0xFF);
+  for (uint64_t i = 0; i < count; i += 2) bytes[start + i] = code;
+  if (count > lastPair + 1) bytes[start + lastPair + 1] = rest;
+}
+
 bool CheckOutputSize(Diagnostics& diag, uint64_t size) {
   if (size <= kMaxOutputSize) return true;
   diag.Error(msg::kOutputTooLarge);

@@ -46,6 +46,12 @@ int AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
   return 0;
 }
 
+// Both script languages encode a duration as pairs (code, n): n = 255 while
+// more than 255 remain, then the rest; nothing at all for 0.
+uint64_t WaitEncodingSize(uint32_t duration);
+// Appends the first `count` bytes of that encoding (room must be reserved).
+void AppendWaitEncoding(ByteBuffer& bytes, uint8_t code, uint32_t duration, uint64_t count);
+
 // A position in 4 bytes: the offset inside an 8 KiB bank (little-endian,
 // 13 bits), the bank within a group of 32 banks, and the group.
 using BankPointer = std::array<uint8_t, 4>;

@@ -117,19 +117,15 @@ int EmitMusicByte(SongData& song, Diagnostics& diag, uint8_t byte) {
   return 0;
 }
 
+// The pairs are laid down at once: a long wait is millions of bytes.
 int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
-  constexpr uint32_t kLongestStep = 255;
-  while (duration > 0) {
-    if (song.musicOffset >= kMaxMusicBytes) {
-      // Nothing more can be laid out; only the song's size still matters.
-      song.musicOffset += 2 * ((uint64_t{duration} + kLongestStep - 1) / kLongestStep);
-      return 0;
-    }
-    const uint32_t step = duration > kLongestStep ? kLongestStep : duration;
-    if (EmitMusicByte(song, diag, 0x02) != 0) return -1;
-    if (EmitMusicByte(song, diag, static_cast<uint8_t>(step)) != 0) return -1;
-    duration -= step;
-  }
+  constexpr uint8_t kWaitStep = 0x02;
+  const uint64_t size = WaitEncodingSize(duration);
+  const uint64_t room = song.musicOffset < kMaxMusicBytes ? kMaxMusicBytes - song.musicOffset : 0;
+  const uint64_t kept = size < room ? size : room;
+  if (GrowArray(diag, song.stream, song.stream.size() + kept) != 0) return -1;
+  AppendWaitEncoding(song.stream, kWaitStep, duration, kept);
+  song.musicOffset += size;
   return 0;
 }
 

@@ -23,7 +23,6 @@ constexpr uint8_t kEventVolume = 0x08;
 
 constexpr uint32_t kWaveSamples = 32;
 constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
-constexpr int32_t kMaxWaitPair = 255;
 
 // Emits each byte in turn. After a failed byte (reported once, where it
 // failed) the rest of the event is dropped and the handler still consumes
@@ -174,21 +173,9 @@ CommandStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTok
   int32_t duration = 0;
   if (!ReadInteger(script, tokens, duration)) return CommandStatus::Malformed;
   if (duration < 0) return OutOfRange(script);
-  Emitter emit(script, channel);
-  for (; duration > kMaxWaitPair && emit.status() == CommandStatus::Done; duration -= kMaxWaitPair) {
-    if (script.table.instrumentOffset >= kMaxOutputSize) {
-      // Nothing more can be laid out; only the size still matters.
-      CountBytesPastLimit(script, 2 * ((static_cast<uint64_t>(duration) + kMaxWaitPair - 1) / kMaxWaitPair));
-      return CommandStatus::Done;
-    }
-    emit(kEventWait);
-    emit(static_cast<uint8_t>(kMaxWaitPair));
-  }
-  if (duration > 0) {
-    emit(kEventWait);
-    emit(static_cast<uint8_t>(duration));
-  }
-  return emit.status();
+  return EmitChannelWait(script, channel, kEventWait, static_cast<uint32_t>(duration)) == 0
+             ? CommandStatus::Done
+             : CommandStatus::Reported;
 }
 
 // The note-off point is the position of the next byte within the bytes of

@@ -11,6 +11,12 @@
 namespace psgc {
 namespace {
 
+// Bytes past what a binary can address are counted, not kept.
+void CountBytesPastLimit(InstrumentTable& table, uint64_t count) {
+  table.instrumentOffset += count;
+  table.bytesPastLimit += count;
+}
+
 constexpr uint32_t kMaxNoiseChannels = 2;
 constexpr int64_t kMaxPriority = 255;
 
@@ -144,7 +150,7 @@ int BeginNextChannel(InstrumentScript& script) {
 
 int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte) {
   if (script.table.instrumentOffset >= kMaxOutputSize) {
-    CountBytesPastLimit(script, 1);
+    CountBytesPastLimit(script.table, 1);
     return 0;
   }
   if (AppendElement(script.diag, channel.bytes, uint8_t{byte}) != 0) return -1;
@@ -152,9 +158,17 @@ int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_
   return 0;
 }
 
-void CountBytesPastLimit(InstrumentScript& script, uint64_t count) {
-  script.table.instrumentOffset += count;
-  script.table.bytesPastLimit += count;
+int EmitChannelWait(InstrumentScript& script, InstrumentChannel& channel, uint8_t code,
+                    uint32_t duration) {
+  InstrumentTable& table = script.table;
+  const uint64_t size = WaitEncodingSize(duration);
+  const uint64_t room = table.instrumentOffset < kMaxOutputSize ? kMaxOutputSize - table.instrumentOffset : 0;
+  const uint64_t kept = size < room ? size : room;
+  if (GrowArray(script.diag, channel.bytes, channel.bytes.size() + kept) != 0) return -1;
+  AppendWaitEncoding(channel.bytes, code, duration, kept);
+  CountBytesPastLimit(table, size - kept);
+  table.instrumentOffset += kept;
+  return 0;
 }
 
 int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,

@@ -42,8 +42,10 @@ const InstrumentCommandRow* FindInstrumentCommand(std::string_view token);
 // Returns 0, or -1 when the buffer cannot grow (already reported). Past the
 // output limit the byte is only counted.
 int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte);
-// Counts bytes that no binary could hold, without keeping them.
-void CountBytesPastLimit(InstrumentScript& script, uint64_t count);
+// Appends the wait pairs of `duration` at once: a long wait is millions of
+// bytes. Returns 0 or -1 (reported).
+int EmitChannelWait(InstrumentScript& script, InstrumentChannel& channel, uint8_t code,
+                    uint32_t duration);
 
 // Handles a line of an open definition whose first token is `token`.
 // Returns 0, positive for a malformed line, negative for another failure;

@@ -49,6 +49,28 @@ TEST(GrowArray, FailureLeavesTheArrayAsItWas) {
   EXPECT_EQ(bytes.capacity(), capacity);
 }
 
+TEST(WaitEncoding, PairsOfAtMost255AndTruncatedPrefixes) {
+  const struct { uint32_t duration; uint64_t count; ByteBuffer want; } cases[] = {
+      {0, 0, {}},
+      {1, 2, {0x02, 0x01}},
+      {255, 2, {0x02, 0xFF}},
+      {256, 4, {0x02, 0xFF, 0x02, 0x01}},
+      {510, 4, {0x02, 0xFF, 0x02, 0xFF}},
+      {600, 6, {0x02, 0xFF, 0x02, 0xFF, 0x02, 0x5A}},
+      {600, 3, {0x02, 0xFF, 0x02}},  // the part that fits below the output limit
+      {600, 5, {0x02, 0xFF, 0x02, 0xFF, 0x02}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WaitEncodingSize(c.duration), c.duration == 600 ? 6u : c.want.size());
+    ByteBuffer bytes = {0xAA};
+    AppendWaitEncoding(bytes, 0x02, c.duration, c.count);
+    ByteBuffer want = {0xAA};
+    want.insert(want.end(), c.want.begin(), c.want.end());
+    EXPECT_EQ(bytes, want) << c.duration << " " << c.count;
+  }
+  EXPECT_EQ(WaitEncodingSize(2147483647), 16843010u);
+}
+
 TEST(ConvertPcmSample, FiveSignificantBitsWithSignCopied) {
   const struct { uint8_t in, want; } cases[] = {
       {0x00, 0x00}, {0x08, 0x01}, {0x7F, 0x0F}, {0x80, 0xF0}, {0xF8, 0xFF}, {0xFF, 0xFF}};
