@@ -19,6 +19,22 @@ using ByteBuffer = std::vector<uint8_t>;
 inline constexpr size_t kFirstByteCapacity = 1024;
 inline constexpr size_t kFirstRecordCapacity = 64;
 
+// Runs a first allocation (a buffer, a list, an image). Returns false after
+// `message` when memory runs out.
+template <class Allocation>
+bool TryAllocate(Diagnostics& diag, Allocation&& allocation, const char* message = msg::kOutOfMemory) {
+  try {
+    allocation();
+  } catch (const std::bad_alloc&) {
+    diag.Error(message);
+    return false;
+  } catch (const std::length_error&) {
+    diag.Error(message);
+    return false;
+  }
+  return true;
+}
+
 // Makes room for `required` elements. A full array at least doubles, so
 // appends cost amortised constant time; a jump grows to `required` itself.
 // Returns 0, or -1 with "ERROR- Out of Memory." and the array unchanged.
@@ -26,16 +42,8 @@ template <class T>
 int GrowArray(Diagnostics& diag, std::vector<T>& array, size_t required) {
   if (array.capacity() >= required) return 0;
   const size_t doubled = array.capacity() * 2;
-  try {
-    array.reserve(doubled > required ? doubled : required);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemoryGrow);
-    return -1;
-  } catch (const std::length_error&) {
-    diag.Error(msg::kOutOfMemoryGrow);
-    return -1;
-  }
-  return 0;
+  const size_t capacity = doubled > required ? doubled : required;
+  return TryAllocate(diag, [&] { array.reserve(capacity); }, msg::kOutOfMemoryGrow) ? 0 : -1;
 }
 
 // Appends one element under the growth rule.

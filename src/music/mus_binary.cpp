@@ -3,8 +3,6 @@
 #include "music/mus_binary.h"
 
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "common/messages.h"
 
@@ -41,12 +39,8 @@ int GrowLabelIndex(SongData& song, Diagnostics& diag) {
   const size_t needed = 2 * (song.blocks.size() + 1);
   if (song.labelIndex.size() >= needed) return 0;
   std::vector<uint32_t> slots;
-  try {
-    slots.assign(song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size(), 0);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemoryGrow);
-    return -1;
-  }
+  const size_t size = song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size();
+  if (!TryAllocate(diag, [&] { slots.assign(size, 0); }, msg::kOutOfMemoryGrow)) return -1;
   for (uint32_t i = 0; i < song.blocks.size(); ++i) {
     const MusicBlock& block = song.blocks[i];
     slots[ProbeSlot(song, slots, LabelText(song, block.label, block.labelSize))] = i + 1;
@@ -95,15 +89,13 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 }  // namespace
 
 int StartSongData(SongData& song, Diagnostics& diag) {
-  try {
+  const bool allocated = TryAllocate(diag, [&] {
     song.blocks.reserve(kFirstRecordCapacity);
     song.references.reserve(kFirstRecordCapacity);
     song.stream.reserve(kFirstByteCapacity);
     song.labelIndex.assign(2 * kFirstRecordCapacity, 0);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
+  });
+  if (!allocated) return -1;
   song.mains = {};
   return 0;
 }
@@ -136,15 +128,7 @@ int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_
     return -1;
   }
   const size_t position = song.labels.size();
-  try {
-    song.labels.append(label);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  } catch (const std::length_error&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
+  if (!TryAllocate(diag, [&] { song.labels.append(label); })) return -1;
   at = static_cast<uint32_t>(position);
   return 0;
 }
@@ -191,12 +175,7 @@ int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnosti
   diag.PrintSize(msg::kMusSize, total);
   // Within the limit every music byte was kept (see kMaxMusicBytes).
   if (!CheckOutputSize(diag, total)) return -1;
-  try {
-    image.assign(total, 0);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
+  if (!TryAllocate(diag, [&] { image.assign(total, 0); })) return -1;
   if (!song.stream.empty()) std::memcpy(&image[kMusHeaderSize], song.stream.data(), song.stream.size());
   if (PatchCalls(song, diag, image) != 0) {
     ByteBuffer().swap(image);

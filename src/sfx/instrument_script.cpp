@@ -1,6 +1,5 @@
 // Instrument and sound-effect scripts: labels, priorities, braced and
 // unbraced definitions, channels, and the errors of the script's structure.
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -32,13 +31,7 @@ struct ParserState {
 // A channel starts with room for 1024 bytes.
 bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
   channel = InstrumentChannel();
-  try {
-    channel.bytes.reserve(kFirstByteCapacity);
-  } catch (const std::bad_alloc&) {
-    script.diag.Error(msg::kOutOfMemory);
-    return false;
-  }
-  return true;
+  return TryAllocate(script.diag, [&] { channel.bytes.reserve(kFirstByteCapacity); });
 }
 
 // The priority is read as "%d" reads it: "12abc" is 12, while "$c" and
@@ -216,12 +209,7 @@ int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string
   InstrumentScript script{diag, table, fileName, 0, Instrument()};
   script.record.isInstrument = !sfxMode;
   if (sfxMode) diag.Print(msg::kSfxMode);
-  try {
-    table.records.reserve(kFirstRecordCapacity);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
+  if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
   ParserState state;
   ScriptReader reader(text);
   std::string_view line;

@@ -1,7 +1,6 @@
 // The instrument table turned into bytes: the SFX binary of -sfx and the
 // instrument table block of a MUS binary; lookups and release of the table.
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "common/messages.h"
@@ -18,13 +17,7 @@ constexpr uint64_t kChannelHeader = 5;     // noise byte and BankPointer
 constexpr uint8_t kNoiseChannel = 0xFF;
 
 bool Allocate(Diagnostics& diag, ByteBuffer& buffer, uint64_t size) {
-  try {
-    buffer.assign(static_cast<size_t>(size), 0);
-  } catch (const std::bad_alloc&) {
-    diag.Error(msg::kOutOfMemory);
-    return false;
-  }
-  return true;
+  return TryAllocate(diag, [&] { buffer.assign(static_cast<size_t>(size), 0); });
 }
 
 uint64_t SfxBinarySize(const InstrumentTable& table) {
