@@ -38,8 +38,8 @@ size_t ReadFully(int fd, uint8_t* data, size_t size, off_t offset) {
   return got;
 }
 
-// Temporary files still pending, so that an interrupted build (Ctrl-C in
-// make) leaves none behind. At most two outputs exist at once.
+// Temporary files still pending, so that an interrupted build (Ctrl-C or
+// Ctrl-\ in make) leaves none behind. At most two outputs exist at once.
 constexpr int kPendingSlots = 2;
 char g_pending[kPendingSlots][PATH_MAX + 16];
 
@@ -54,7 +54,7 @@ void RemovePendingAndReraise(int signal) {
 void TrackPending(const std::string& path) {
   static bool installed = false;
   if (!installed) {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, RemovePendingAndReraise);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, RemovePendingAndReraise);
     installed = true;
   }
   for (auto& slot : g_pending) {
@@ -141,6 +141,13 @@ bool OutputFile::Commit() {
   }
   Discard();
   return ok;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa;
+  struct stat sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
 }
 
 SourceFile::~SourceFile() {

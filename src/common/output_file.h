@@ -34,6 +34,10 @@ class OutputFile {
   int fd_ = -1;
 };
 
+// True when both names exist and are one file (a link, or a file system
+// that ignores letter case).
+bool SameFile(const std::string& a, const std::string& b);
+
 class SourceFile {
  public:
   SourceFile() = default;

@@ -40,11 +40,13 @@ std::string EquatesText(const InstrumentTable& table, const std::string& outputN
 
 }  // namespace
 
-// The file is replaced only when complete. An output that itself ends in
-// .equ would be overwritten by its own equates, so it gets none.
+// The file is replaced only when complete. An output that is itself the
+// equates file (named *.equ, or reached under that name through a link or
+// a file system that ignores case) would be overwritten, so it gets none.
 int WriteEquatesFile(const InstrumentTable& table, Diagnostics& diag, const std::string& outputName) {
   std::string name;
-  if (ReplaceExtension(outputName, name, ".equ", kPathSeparators) != 0 || name == outputName) {
+  if (ReplaceExtension(outputName, name, ".equ", kPathSeparators) != 0 || name == outputName ||
+      SameFile(name, outputName)) {
     diag.Error(msg::kUnableToGenerateEquates);
     return -1;
   }

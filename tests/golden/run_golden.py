@@ -6,7 +6,8 @@ A case file holds, in order:
   # RUN: psgc -pak out.trk a.mus b.mus      (NAME*N repeats an argument N times)
   # FSIZE: 100                              (optional: file size limit, SIGXFSZ ignored)
   #--- a.mus (hex)                          input files: text, (hex), (dir),
-  ...                                       (fill N XX), (python EXPR giving str/bytes)
+  ...                                       (fill N XX), (python EXPR giving str/bytes),
+                                            (symlink TARGET)
   #>>> stdout                               expected standard output (default: empty)
   #>>> stderr                               expected standard error (default: empty)
   #>>> exit 1                               expected exit status (default: 0)
@@ -131,6 +132,7 @@ def main():
     failures = []
     with tempfile.TemporaryDirectory(prefix="psgc-golden-") as work:
         inputs = {}
+        named_links = set()
         for sec in sections:
             if sec.kind != "in":
                 continue
@@ -138,6 +140,10 @@ def main():
             os.makedirs(os.path.dirname(target), exist_ok=True)
             if sec.mode == "dir":
                 os.makedirs(target, exist_ok=True)
+                continue
+            if sec.mode.startswith("symlink "):
+                os.symlink(sec.mode.split()[1], target)
+                named_links.add(sec.name)
                 continue
             data = input_bytes(sec)
             with open(target, "wb") as f:
@@ -211,7 +217,7 @@ def main():
         for root, dirs, files in os.walk(work):
             for name in files + [d for d in dirs if os.path.islink(os.path.join(root, d))]:
                 rel = os.path.relpath(os.path.join(root, name), work)
-                if rel in named:
+                if rel in named or rel in named_links:
                     continue
                 if rel not in inputs:
                     failures.append(f"{rel}: unexpected file left behind\n")
