@@ -9,11 +9,15 @@ DEMO = $(BUILD)/demo
 
 all: build
 
+# psgc alone needs only a C++17 compiler and CMake; the tests also need
+# GoogleTest and Python 3.
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target psgc
 
-test: build
+test:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
