@@ -40,7 +40,6 @@ inline constexpr char kSavingPcm[] = "Saving PCM binary to : ";
 // Shared helpers
 inline constexpr char kOutOfMemory[] = "ERROR- Out of memory\n";     // first allocations
 inline constexpr char kOutOfMemoryGrow[] = "ERROR- Out of Memory.\n";  // growing arrays
-inline constexpr char kUnexpectedNull[] = "ERROR- Unexpected NULL.\n";
 inline constexpr char kUnexpectedEndOfData[] = "ERROR- Unexpected end of source data.\n";
 inline constexpr char kInvalidBinary[] = "ERROR- Invalid binary value : ";
 inline constexpr char kUnableToParseNumeric[] = "ERROR- Unable to parse numeric : ";
