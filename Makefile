@@ -43,8 +43,9 @@ test-sanitize:
 # table of timings and peak memory against wc -w and cat baselines.
 bench:
 	cmake -S . -B $(BUILD)-release -DCMAKE_BUILD_TYPE=Release -DPSGC_TESTS=OFF
-	cmake --build $(BUILD)-release -j $(JOBS) --target psgc gen_inputs
+	cmake --build $(BUILD)-release -j $(JOBS) --target psgc gen_inputs measure
 	python3 tools/bench/run_bench.py --psgc $(BUILD)-release/psgc --gen $(BUILD)-release/gen_inputs \
+	  --measure $(BUILD)-release/measure \
 	  --dir $(BUILD)-release/bench \
 	  --example examples/music/instruments.txt $(sort $(wildcard examples/music/song1/ch*.txt))
 

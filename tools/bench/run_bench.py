@@ -9,24 +9,20 @@ import shutil
 import statistics
 import subprocess
 import sys
-import time
 
 
-def run_once(cmd, shell=False):
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, shell=shell, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(proc.pid, 0)
-    wall = time.perf_counter() - start
-    err = proc.stderr.read().decode(errors="replace")
-    proc.stderr.close()
-    code = os.waitstatus_to_exitcode(status)
-    return wall, usage.ru_maxrss * 1024, code, err
+def run_once(cmd, launcher, shell=False):
+    if shell:
+        cmd = ["sh", "-c", cmd]
+    proc = subprocess.run([launcher] + cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    wall, rss_kib, code = proc.stdout.decode().split()[-3:]
+    return float(wall), int(rss_kib) * 1024, int(code), proc.stderr.decode(errors="replace")
 
 
-def measure(cmd, runs, shell=False):
+def measure(cmd, runs, launcher, shell=False):
     walls, peak = [], 0
     for _ in range(runs):
-        wall, rss, code, err = run_once(cmd, shell)
+        wall, rss, code, err = run_once(cmd, launcher, shell)
         if code != 0:
             sys.exit(f"FAILED ({code}): {cmd}\n{err}")
         walls.append(wall)
@@ -38,8 +34,9 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--psgc", required=True)
     ap.add_argument("--gen", required=True)
+    ap.add_argument("--measure", required=True, help="the launcher that times a run")
     ap.add_argument("--dir", default="build/bench")
-    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--runs", type=int, default=9)
     ap.add_argument("--example", nargs="+", help="instrument script and channel scripts of the bundled song")
     o = ap.parse_args()
     os.makedirs(o.dir, exist_ok=True)
@@ -90,8 +87,8 @@ def main():
     rows, results = [], {}
     for name, cmd, base, inputs, dest, size in cases:
         runs = o.runs * 4 if name == "-mus example" else o.runs
-        t, rss = measure(cmd, runs)
-        b, _ = measure(base, runs, shell=isinstance(base, str))
+        t, rss = measure(cmd, runs, o.measure)
+        b, _ = measure(base, runs, o.measure, shell=isinstance(base, str))
         got = os.path.getsize(dest)
         if size is not None and got != size:
             sys.exit(f"{name}: output is {got} bytes, expected {size}")
