@@ -6,6 +6,7 @@ by the separator line "@@"; fuzz_packs takes sources joined by "|"."""
 import glob
 import hashlib
 import os
+import re
 import shlex
 import sys
 
@@ -24,6 +25,11 @@ def builds_big_output(sections):
                 return True
         if s.kind == "out" and s.name == "stderr" and any("Output too large" in l for l in s.lines):
             return True
+        if s.kind == "out" and s.name == "stdout":
+            for line in s.lines:
+                size = re.search(r" is : (\d+) bytes", line)
+                if size and int(size.group(1)) > BIG:
+                    return True
     return False
 
 
