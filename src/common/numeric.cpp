@@ -100,6 +100,14 @@ DecimalScan ScanDecimal(std::string_view text) {
   return r;
 }
 
+PriorityRead ReadPriority(std::string_view token, uint8_t& priority) {
+  const DecimalScan scan = ScanDecimal(token);
+  if (!scan.ok) return PriorityRead::NotANumber;
+  if (scan.overflow || scan.value < 0 || scan.value > 255) return PriorityRead::OutOfRange;
+  priority = static_cast<uint8_t>(scan.value);
+  return PriorityRead::Ok;
+}
+
 bool ScanReal(std::string_view text, double& value) {
   const std::string copy(text);  // strtod needs a terminated string
   char* end = nullptr;

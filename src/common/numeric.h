@@ -36,6 +36,11 @@ struct DecimalScan {
 };
 DecimalScan ScanDecimal(std::string_view text);
 
+// A priority on a label line of either script language: read as "%d"
+// reads it ("12abc" is 12; "$c" and "%1100" are no number), 0 to 255.
+enum class PriorityRead { Ok, NotANumber, OutOfRange };
+PriorityRead ReadPriority(std::string_view token, uint8_t& priority);
+
 // Reads the start of `text` as a "%lf" conversion does. False when no
 // number can be read.
 bool ScanReal(std::string_view text, double& value);

@@ -26,14 +26,16 @@ void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text,
 // The priority of a label line makes its block the channel's main block.
 // It reads as "%d" does (7th is 7); "$" and "%" literals are no number here.
 bool DeclareMainBlock(MusicScript& script, std::string_view token) {
-  const DecimalScan priority = ScanDecimal(token);
-  if (!priority.ok) {
-    ReportAt(script, msg::kInvalidBlockLabel);
-    return false;
-  }
-  if (priority.overflow || priority.value < 0 || priority.value > 255) {
-    ReportAt(script, msg::kBlockPriorityOutOfRange);
-    return false;
+  uint8_t priority = 0;
+  switch (ReadPriority(token, priority)) {
+    case PriorityRead::NotANumber:
+      ReportAt(script, msg::kInvalidBlockLabel);
+      return false;
+    case PriorityRead::OutOfRange:
+      ReportAt(script, msg::kBlockPriorityOutOfRange);
+      return false;
+    case PriorityRead::Ok:
+      break;
   }
   ChannelMain& main = script.song.mains[script.channel.channel];
   if (main.declared) {
@@ -41,7 +43,7 @@ bool DeclareMainBlock(MusicScript& script, std::string_view token) {
     return false;
   }
   main.declared = true;
-  main.priority = static_cast<uint8_t>(priority.value);
+  main.priority = priority;
   main.start = MusicPosition(script.song);
   return true;
 }

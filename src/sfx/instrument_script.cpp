@@ -17,7 +17,6 @@ void CountBytesPastLimit(InstrumentTable& table, uint64_t count) {
 }
 
 constexpr uint32_t kMaxNoiseChannels = 2;
-constexpr int64_t kMaxPriority = 255;
 
 // Where the parser stands between two lines.
 struct ParserState {
@@ -34,24 +33,24 @@ bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
   return TryAllocate(script.diag, [&] { channel.bytes.reserve(kFirstByteCapacity); });
 }
 
-// The priority is read as "%d" reads it: "12abc" is 12, while "$c" and
-// "%1100" are no number. A label line without one keeps the last priority
-// given in the script.
-bool ReadPriority(InstrumentScript& script, ParserState& state, std::string_view token) {
-  const DecimalScan priority = ScanDecimal(token);
-  if (!priority.ok) {
-    script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at());
-    return false;
-  }
-  if (priority.overflow || priority.value < 0 || priority.value > kMaxPriority) {
-    script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at());
-    return false;
+// A label line without a priority keeps the last one given in the script.
+bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string_view token) {
+  uint8_t priority = 0;
+  switch (ReadPriority(token, priority)) {
+    case PriorityRead::NotANumber:
+      script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at());
+      return false;
+    case PriorityRead::OutOfRange:
+      script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at());
+      return false;
+    case PriorityRead::Ok:
+      break;
   }
   if (script.record.isInstrument) {
     script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at());
     return false;
   }
-  state.carriedPriority = static_cast<uint32_t>(priority.value);
+  state.carriedPriority = priority;
   return true;
 }
 
@@ -61,7 +60,7 @@ bool ReadPriority(InstrumentScript& script, ParserState& state, std::string_view
 bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
                     LineTokens& tokens) {
   const std::string_view priority = tokens.Next();
-  if (!priority.empty() && !ReadPriority(script, state, priority)) return false;
+  if (!priority.empty() && !ReadLabelPriority(script, state, priority)) return false;
   if (FindInstrument(script.table, label) >= 0) {
     script.diag.ErrorTokenAt(msg::kSfxAlreadyDefined, label, script.at());
     return false;
