@@ -12,11 +12,11 @@ all: build
 # psgc alone needs only a C++17 compiler and CMake; the tests also need
 # GoogleTest and Python 3.
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=OFF
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=OFF -DPSGC_WERROR=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target psgc
 
 test:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON -DPSGC_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
@@ -35,7 +35,7 @@ demo: build
 # The whole suite again under AddressSanitizer, UndefinedBehaviorSanitizer
 # and LeakSanitizer; any report fails a test.
 test-sanitize:
-	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DPSGC_SANITIZE=ON
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DPSGC_SANITIZE=ON -DPSGC_WERROR=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
 

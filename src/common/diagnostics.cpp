@@ -24,6 +24,11 @@ Diagnostics Diagnostics::Capturing() {
 }
 
 void Diagnostics::WriteOut(const std::string& line) {
+  if (quiet_) return;
+  Listing(line);
+}
+
+void Diagnostics::Listing(std::string_view line) {
   if (capturing_) {
     out_ += line;
   } else {
@@ -75,15 +80,8 @@ void Diagnostics::ErrorLimit(std::string_view text, uint32_t limit) {
   WriteErr(s);
 }
 
-// The waveform message runs the file name and the line number together.
 void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {
-  std::string s(msg::kWaveformShort);
-  s += std::to_string(samples);
-  s += " in : ";
-  s += at.file;
-  s += std::to_string(at.line);
-  s += '\n';
-  WriteErr(s);
+  ErrorTokenAt(msg::kWaveformShort, std::to_string(samples), at);
 }
 
 // Channels count from 0 in the first line and from 1 in the fixed second one.

@@ -28,15 +28,20 @@ class Diagnostics {
   void ErrorTokenAt(std::string_view text, std::string_view token,
                     const ScriptPos& at);                                 // "%s%s in : %s,%u\n"
   void ErrorLimit(std::string_view text, uint32_t limit);                 // "%s%u)\n"
-  void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s%u\n"
+  void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel);  // two lines
 
-  // Standard output.
+  // Standard output: progress lines, which a quiet run leaves out.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
   void Print(std::string_view text);                                      // "%s"
   void PrintWith(std::string_view text, std::string_view arg);            // "%s%s\n"
   void PrintSize(std::string_view text, uint64_t bytes);                  // "%s%u bytes\n"
   void PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix);
   void PrintPcmSummary(uint32_t bytes, double seconds);                   // "%s%u bytes / %lf seconds\n"
+
+  // Standard output: what the user asked for (help, the version), even
+  // when quiet.
+  void Listing(std::string_view text);
 
   void Flush();
   bool failed() const { return errors_ > 0; }
@@ -48,6 +53,7 @@ class Diagnostics {
   void WriteErr(const std::string& line);
 
   bool capturing_ = false;
+  bool quiet_ = false;
   unsigned errors_ = 0;
   std::string out_;
   std::string err_;

@@ -24,6 +24,14 @@ inline constexpr char kUsage[] =
     "PCM:   psgc -pcm output.pcm sample_0.raw [sample_1.raw] [...]\n"
     "       Each included file must be an 8-Bit unsigned PCM stream.\n"
     "\n";
+// Printed after the usage text by -h and --help. One line per option.
+inline constexpr char kOptionsHelp[] =
+    "Options of psgc's own, given before the mode switch:\n"
+    "  -h, --help     print this text and exit\n"
+    "  --version      print the version and exit\n"
+    "  -q, --quiet    print no progress lines; errors are still printed\n"
+    "\n";
+inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
 inline constexpr char kCantOpenSource[] = "ERROR- Can't open source file : ";

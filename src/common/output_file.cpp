@@ -169,6 +169,15 @@ bool SourceFile::Open(const std::string& name) {
   return true;
 }
 
+bool SourceFile::IsFile(const std::string& path) const {
+  struct stat mine;
+  struct stat other;
+  // Devices and pipes are written in place, never replaced: only a regular
+  // file can be lost to the output.
+  return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && S_ISREG(mine.st_mode) &&
+         ::stat(path.c_str(), &other) == 0 && mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
+
 bool SourceFile::Measure(uint64_t& size) {
   const off_t end = ::lseek(fd_, 0, SEEK_END);
   if (end < 0) return false;

@@ -48,6 +48,9 @@ class SourceFile {
   // False when the file cannot be opened or read as a file (a directory).
   bool Open(const std::string& name);
   const std::string& name() const { return name_; }
+  // True when this is a regular file and `path` names it (under any
+  // spelling, or through a link).
+  bool IsFile(const std::string& path) const;
   // The length measured as seeking to the end does; false if unknown.
   bool Measure(uint64_t& size);
   // Reads up to `size` bytes from `offset`; returns how many arrived.

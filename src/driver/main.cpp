@@ -3,11 +3,13 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "driver/options.h"
 #include "music/song_data.h"
 #include "pack/packs.h"
 #include "sfx/instrument_table.h"
@@ -39,6 +41,7 @@ struct Run {
   InstrumentTable instruments;
   SongData song;
   std::string outputName;
+  Options options;
 };
 
 // Reads a script; an unreadable one is reported like an unopenable one.
@@ -114,9 +117,9 @@ const ModeRow* FindMode(const char* text) {
 }
 
 // Opens every source before any is read and before the mode's count checks.
-bool OpenSources(Run& run, int argc, char** argv) {
-  run.sources.reserve(static_cast<size_t>(argc - 3));
-  for (int i = 3; i < argc; ++i) {
+bool OpenSources(Run& run, int first, int argc, char** argv) {
+  run.sources.reserve(static_cast<size_t>(argc - first));
+  for (int i = first; i < argc; ++i) {
     run.sources.push_back(std::make_unique<SourceFile>());
     if (!run.sources.back()->Open(argv[i])) {
       run.diag.ErrorWith(msg::kCantOpenSource, argv[i]);
@@ -126,30 +129,67 @@ bool OpenSources(Run& run, int argc, char** argv) {
   return true;
 }
 
+// The names a mode will write besides its output (the -sfx equates file).
+std::vector<std::string> CompanionFiles(const Run& run, OperatingMode mode) {
+  std::vector<std::string> names;
+  std::string equates;
+  if (mode == OperatingMode::Sfx && EquatesFileName(run.outputName, equates)) {
+    names.push_back(equates);
+  }
+  return names;
+}
+
+// A file the run would replace must not be one of its sources, under any
+// spelling (./x, a link, a path through ..): compared by device and inode.
+bool RefuseOutputThatIsASource(Run& run, OperatingMode mode) {
+  std::vector<std::string> written = CompanionFiles(run, mode);
+  written.insert(written.begin(), run.outputName);
+  for (const std::string& name : written) {
+    for (const auto& source : run.sources) {
+      if (source->IsFile(name)) {
+        run.diag.ErrorWith(msg::kOutputIsSource, name);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void PrintHelp(Run& run) {
+  run.diag.Listing(msg::kUsage);
+  run.diag.Listing(msg::kOptionsHelp);
+}
+
 void Execute(Run& run, int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-    run.diag.Print(msg::kUsage);
+  Options& options = run.options;
+  if (!ParseLeadingOptions(argc, argv, run.diag, options)) return;
+  if (options.help) {
+    PrintHelp(run);
     return;
   }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    run.diag.Print("psgc " PSGC_VERSION "\n");
+  if (options.version) {
+    run.diag.Listing("psgc " PSGC_VERSION "\n");
     return;
   }
-  if (argc < 4) {
+  run.diag.SetQuiet(options.quiet);
+  const int m = options.modeIndex;
+  if (argc - m < 3) {
     run.diag.Error(msg::kUsage);
     return;
   }
-  const ModeRow* row = FindMode(argv[1]);
+  const ModeRow* row = FindMode(argv[m]);
   if (row == nullptr) {
-    run.diag.ErrorWith(msg::kInvalidMode, argv[1]);
+    run.diag.ErrorWith(msg::kInvalidMode, argv[m]);
     return;
   }
-  run.outputName = argv[2];
-  if (!run.output.Open(run.outputName)) {
+  run.outputName = argv[m + 1];
+  // An empty name can never be written; refuse it before any work.
+  if (run.outputName.empty() || !run.output.Open(run.outputName)) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
     return;
   }
-  if (!OpenSources(run, argc, argv)) return;
+  if (!OpenSources(run, m + 2, argc, argv)) return;
+  if (RefuseOutputThatIsASource(run, row->mode)) return;
   switch (row->mode) {
     case OperatingMode::Sfx: RunSfx(run); break;
     case OperatingMode::Mus: RunMus(run); break;

@@ -40,6 +40,10 @@ std::string EquatesText(const InstrumentTable& table, const std::string& outputN
 
 }  // namespace
 
+bool EquatesFileName(const std::string& outputName, std::string& name) {
+  return ReplaceExtension(outputName, name, ".equ", kPathSeparators) == 0;
+}
+
 // The file is replaced only when complete. An output that is itself the
 // equates file (named *.equ, or reached under that name through a link or
 // a file system that ignores case) would be overwritten, so it gets none.

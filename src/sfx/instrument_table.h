@@ -59,6 +59,9 @@ int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise,
 void FreeInstrumentTable(InstrumentTable& table);
 
 // Writes the WLA-DX equates file beside the SFX binary `outputName`.
+// The equates file's name: the output's with its extension replaced by
+// .equ. False when no such name can be made.
+bool EquatesFileName(const std::string& outputName, std::string& name);
 int WriteEquatesFile(const InstrumentTable& table, Diagnostics& diag, const std::string& outputName);
 
 }  // namespace psgc

@@ -1,13 +1,25 @@
 #!/usr/bin/env python3
-"""Runs one golden command-line case of psgc and compares every result.
+r"""Runs golden command-line cases of psgc and compares every result.
+
+    run_golden.py --psgc PATH CASE.test [CASE.test ...]
+
+Cases run side by side in one process; each is reported by name as PASS or
+FAIL (with a diff), and the exit status is 1 when any failed.
 
 A case file holds, in order:
   # free comment lines, then the command:
   # RUN: psgc -pak out.trk a.mus b.mus      (NAME*N repeats an argument N times)
   # FSIZE: 100                              (optional: file size limit, SIGXFSZ ignored)
   #--- a.mus (hex)                          input files: text, (hex), (dir),
-  ...                                       (fill N XX), (python EXPR giving str/bytes),
-                                            (symlink TARGET)
+  ...                                       (fill N XX): N bytes XX,
+                                            (ramp N): bytes 0, 1, 2, ... (mod 256),
+                                            (escaped): lines joined with no line
+                                              ends, \n \r \0 \\ \xHH expanded,
+                                            (repeat N): the text N times, {i}
+                                              replaced by 0..N-1,
+                                            (symlink TARGET), (hardlink TARGET)
+                                            Several sections with one name are
+                                            joined into one file, in order.
   #>>> stdout                               expected standard output (default: empty)
   #>>> stderr                               expected standard error (default: empty)
   #>>> exit 1                               expected exit status (default: 0)
@@ -19,12 +31,11 @@ so a stray temporary or unexpected output fails the case. Inputs that are not
 named as expected files must be unchanged.
 """
 import argparse
+import concurrent.futures
 import difflib
 import hashlib
 import os
-import resource
 import shlex
-import signal
 import subprocess
 import sys
 import tempfile
@@ -78,12 +89,34 @@ def input_bytes(sec):
     if sec.mode.startswith("fill "):
         _, count, value = sec.mode.split()
         return bytes([int(value, 16)]) * int(count)
-    if sec.mode.startswith("python "):
-        data = eval(sec.mode[len("python "):], {})
-        return data.encode("latin-1") if isinstance(data, str) else bytes(data)
+    if sec.mode.startswith("ramp "):
+        return bytes(i & 0xFF for i in range(int(sec.mode.split()[1])))
+    if sec.mode == "escaped":
+        return unescape("".join(sec.lines))
+    if sec.mode.startswith("repeat "):
+        text = sec.text()
+        return "".join(text.replace("{i}", str(i))
+                       for i in range(int(sec.mode.split()[1]))).encode("utf-8")
     if sec.mode == "":
         return sec.text().encode("utf-8")
     raise SystemExit(f"unknown input mode: {sec.mode}")
+
+
+def unescape(text):
+    out, i = bytearray(), 0
+    simple = {"n": 10, "r": 13, "0": 0, "\\": 92}
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text) and text[i + 1] in simple:
+            out.append(simple[text[i + 1]])
+            i += 2
+        elif c == "\\" and text[i + 1:i + 2] == "x":
+            out.append(int(text[i + 2:i + 4], 16))
+            i += 4
+        else:
+            out += c.encode("utf-8")
+            i += 1
+    return bytes(out)
 
 
 def expand_args(run, psgc):
@@ -123,12 +156,9 @@ def environment():
     return env
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--psgc", required=True)
-    ap.add_argument("case")
-    opts = ap.parse_args()
-    run, fsize, sections = parse_case(opts.case)
+def run_case(psgc, case):
+    """Returns the list of failures of one case (empty when it passed)."""
+    run, fsize, sections = parse_case(case)
     failures = []
     with tempfile.TemporaryDirectory(prefix="psgc-golden-") as work:
         inputs = {}
@@ -145,20 +175,24 @@ def main():
                 os.symlink(sec.mode.split()[1], target)
                 named_links.add(sec.name)
                 continue
+            if sec.mode.startswith("hardlink "):
+                os.link(os.path.join(work, sec.mode.split()[1]), target)
+                inputs[sec.name] = inputs[sec.mode.split()[1]]
+                continue
             data = input_bytes(sec)
-            with open(target, "wb") as f:
+            with open(target, "ab" if sec.name in inputs else "wb") as f:
                 f.write(data)
-            inputs[sec.name] = data
+            inputs[sec.name] = inputs.get(sec.name, b"") + data
 
-        def limits():
-            if fsize is not None:
-                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-                resource.setrlimit(resource.RLIMIT_FSIZE, (fsize, fsize))
-
-        proc = subprocess.run(expand_args(run, os.path.abspath(opts.psgc)), cwd=work,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              preexec_fn=limits, env=environment(),
-                              timeout=120)
+        argv = expand_args(run, os.path.abspath(psgc))
+        if fsize is not None:
+            # A file size limit, with SIGXFSZ ignored so that writes fail
+            # instead; set in the child by a shell, as threads rule out a
+            # preexec hook.
+            argv = ["/bin/sh", "-c", 'trap "" XFSZ; exec prlimit --fsize=$0:$0 -- "$@"',
+                    str(fsize)] + argv
+        proc = subprocess.run(argv, cwd=work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              env=environment(), timeout=120)
         expected = {"stdout": b"", "stderr": b""}
         want_exit = 0
         named = set()
@@ -225,10 +259,28 @@ def main():
                     with open(os.path.join(work, rel), "rb") as f:
                         if f.read() != inputs[rel]:
                             failures.append(f"{rel}: input changed\n")
-    if failures:
-        sys.stdout.write(f"FAIL {opts.case}\n" + "".join(failures))
-        return 1
-    return 0
+    return failures
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--psgc", required=True)
+    ap.add_argument("cases", nargs="+")
+    opts = ap.parse_args()
+    # The cases wait on psgc, not on this interpreter: threads keep both
+    # cores busy.
+    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
+        results = list(pool.map(lambda case: (case, run_case(opts.psgc, case)), opts.cases))
+    failed = 0
+    for case, failures in results:
+        name = os.path.splitext(os.path.relpath(case, os.path.dirname(os.path.abspath(__file__))))[0]
+        if failures:
+            failed += 1
+            sys.stdout.write(f"FAIL {name}\n" + "".join(failures))
+        else:
+            sys.stdout.write(f"PASS {name}\n")
+    sys.stdout.write(f"{len(results) - failed} of {len(results)} cases passed\n")
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

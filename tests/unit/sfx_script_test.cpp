@@ -64,7 +64,7 @@ TEST(InstrumentScript, RefusedCommands) {
       {true, "l -129", range},
       {true, "wait -1", range},
       {true, "frequency 1 .5", "ERROR- Unable to parse numeric : .5\n" + syntax},
-      {true, "wave" + zeros31, "ERROR- Waveform has less than 32 samples, saw 31 in : t.txt4\n" + syntax},
+      {true, "wave" + zeros31, "ERROR- Waveform has less than 32 samples, saw 31 in : t.txt,4\n" + syntax},
       {true, "wave" + zeros31 + " 33", range},
       {true, "wave" + zeros31 + " 1.5", range},
       {true, "wave" + zeros31 + " 0 0", "ERROR- Garbage at end of line in : t.txt,4\n"},

@@ -1,0 +1,45 @@
+// Leading options, taken one at a time from the front of the command line.
+#include "driver/options.h"
+
+#include <cstring>
+
+namespace psgc {
+namespace {
+
+enum class Taken { NotAnOption, Yes, Failed };
+
+bool Is(const char* arg, const char* name) { return std::strcmp(arg, name) == 0; }
+
+// Looks at argv[i]; an option that takes a value advances `i` past it.
+Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& options) {
+  (void)argc;
+  (void)diag;
+  const char* arg = argv[i];
+  if (Is(arg, "-h") || Is(arg, "--help")) {
+    options.help = true;
+  } else if (Is(arg, "--version")) {
+    options.version = true;
+  } else if (Is(arg, "-q") || Is(arg, "--quiet")) {
+    options.quiet = true;
+  } else {
+    return Taken::NotAnOption;
+  }
+  return Taken::Yes;
+}
+
+}  // namespace
+
+bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
+  int i = 1;
+  // Help and the version end the options: what follows them is not read.
+  while (i < argc && !options.help && !options.version) {
+    const Taken taken = TakeOption(argc, argv, i, diag, options);
+    if (taken == Taken::Failed) return false;
+    if (taken == Taken::NotAnOption) break;
+    ++i;
+  }
+  options.modeIndex = i;
+  return true;
+}
+
+}  // namespace psgc

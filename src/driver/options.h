@@ -1,0 +1,22 @@
+// Leading options: psgc's own additions, given before the mode switch
+// (`psgc -q -mus song.mus ...`). They come from a fixed set; the first
+// argument that is not one of them is the mode switch, checked as always,
+// so every command line that starts with a mode switch means what it did.
+#pragma once
+
+#include "common/diagnostics.h"
+
+namespace psgc {
+
+struct Options {
+  bool help = false;     // -h, --help: the usage text and this set, on standard output
+  bool version = false;  // --version
+  bool quiet = false;    // -q, --quiet: no progress lines
+  int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
+};
+
+// Takes the leading options of argv into `options`. False when one of them
+// is malformed; the fault has been reported.
+bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options);
+
+}  // namespace psgc
