@@ -5,17 +5,23 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PSGC = $(BUILD)/psgc
 DEMO = $(BUILD)/demo
 
-.PHONY: all build demo test test-sanitize bench fuzz clean
+.PHONY: all deps test-deps build demo test test-sanitize bench fuzz clean
 
 all: build
 
 # psgc alone needs only a C++17 compiler and CMake; the tests also need
 # GoogleTest and Python 3.
-build:
+deps:
+	@tools/install-deps
+
+test-deps:
+	@tools/install-deps --test
+
+build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=OFF -DPSGC_WERROR=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target psgc
 
-test:
+test: test-deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON -DPSGC_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -34,7 +40,7 @@ demo: build
 
 # The whole suite again under AddressSanitizer, UndefinedBehaviorSanitizer
 # and LeakSanitizer; any report fails a test.
-test-sanitize:
+test-sanitize: test-deps
 	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DPSGC_SANITIZE=ON -DPSGC_WERROR=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j $(JOBS)
