@@ -5,9 +5,24 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PSGC = $(BUILD)/psgc
 DEMO = $(BUILD)/demo
 
-.PHONY: all deps test-deps build demo test test-sanitize bench fuzz clean
+PREFIX ?= /usr/local
+
+.PHONY: all help install deps test-deps build demo test test-sanitize bench fuzz clean
 
 all: build
+
+help:
+	@echo "make demo           build psgc and compile the bundled examples into $(DEMO)/"
+	@echo "make test           build with warnings as errors and run every test"
+	@echo "make install        install psgc and its man page under PREFIX (now $(PREFIX))"
+	@echo "make build          build psgc alone into $(BUILD)/"
+	@echo "make test-sanitize  the whole suite again under ASan, UBSan and LSan"
+	@echo "make fuzz           run the libFuzzer targets, FUZZ_SECONDS each (needs clang)"
+	@echo "make bench          Release build; timing and memory against baselines"
+	@echo "make clean          remove every build directory"
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # psgc alone needs only a C++17 compiler and CMake; the tests also need
 # GoogleTest and Python 3.
