@@ -30,6 +30,8 @@ inline constexpr char kOptionsHelp[] =
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
+    "  --normalize    -pcm: scale each audio file so its peak reaches full scale\n"
+    "  --dither       -pcm: add triangular dither to audio files before rounding\n"
     "\n";
 inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
@@ -107,5 +109,15 @@ inline constexpr char kUnexpectedEndOfInclude[] = "ERROR- Unexpected end of incl
 inline constexpr char kCouldntWriteOutput[] = "ERROR- Couldn't write to output file\n";
 inline constexpr char kPakSize[] = "The current PAK binary is : ";
 inline constexpr char kPcmSize[] = "The current PCM binary is : ";
+
+// Audio sources of -pcm
+inline constexpr char kCantDecodeAudio[] = "ERROR- Can't decode audio file : ";  // + " (reason)"
+inline constexpr char kSampleRateOutOfRange[] = "Sample rate out of range.";
+inline constexpr char kConverted[] = "Converted ";
+inline constexpr char kConvertedFormat[] = " : %d Hz, %d %s, ";  // rate, channels, kChannel(s)
+inline constexpr char kChannel[] = "channel";
+inline constexpr char kChannels[] = "channels";
+inline constexpr char kConvertedLength[] = ", %.2f s -> %llu samples";
+inline constexpr char kConvertedClipped[] = ", %llu clipped";
 
 }  // namespace psgc::msg

@@ -104,7 +104,7 @@ void RunPak(Run& run) {
 
 void RunPcm(Run& run) {
   // The builder checks the stream count itself.
-  if (BuildPcmPack(run.diag, run.output, run.sources) == 0) {
+  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio) == 0) {
     run.diag.PrintWith(msg::kSavingPcm, run.outputName);
   }
 }

@@ -4,6 +4,7 @@
 // so every command line that starts with a mode switch means what it did.
 #pragma once
 
+#include "audio/audio_source.h"
 #include "common/diagnostics.h"
 
 namespace psgc {
@@ -12,6 +13,7 @@ struct Options {
   bool help = false;     // -h, --help: the usage text and this set, on standard output
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
+  AudioSettings audio;   // --normalize, --dither: how -pcm converts audio sources
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
 

@@ -1,6 +1,8 @@
 // PCM pack: "PCM", the stream count, one 8-byte entry per stream ("X", the
 // bank pointer of its first sample, its length in 3 bytes), then the
-// converted samples of every stream back to back.
+// converted samples of every stream back to back. An audio source is
+// decoded into memory while the streams are measured; a raw one is read
+// while it is copied.
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "pack/packs.h"
@@ -15,9 +17,19 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
   for (size_t i = 0; i < count; ++i) samples[i] = ConvertPcmSample(samples[i]);
 }
 
+// Decodes an audio source into `decoded` and gives its length. False after
+// reporting; a stream too long is reported like a raw one.
+bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& audio, ByteBuffer& decoded,
+                  uint64_t& length) {
+  const AudioStatus status = ConvertAudioSource(diag, source, audio, kMaxPcmStreamBytes, decoded);
+  if (status == AudioStatus::TooLong) diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
+  length = decoded.size();
+  return status == AudioStatus::Converted;
+}
+
 }  // namespace
 
-int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
+int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio) {
   diag.Print(msg::kPcmMode);
   const uint64_t count = sources.size();
   if (count > kMaxPcmStreams) {
@@ -25,8 +37,19 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
     return -1;
   }
   std::vector<uint64_t> lengths(count);
+  std::vector<bool> isAudio(count);
+  std::vector<ByteBuffer> decoded(count);
   uint64_t total = 4 + 8 * count;
   for (size_t i = 0; i < count; ++i) {
+    isAudio[i] = IsAudioSourceName(sources[i]->name());
+    if (isAudio[i]) {
+      if (!DecodeStream(diag, *sources[i], audio, decoded[i], lengths[i])) return -1;
+      total += lengths[i];
+      // Decoded streams are held until written: stop before they outgrow
+      // the largest output.
+      if (!CheckOutputSize(diag, total)) return -1;
+      continue;
+    }
     if (!sources[i]->Measure(lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
       diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
       return -1;
@@ -52,6 +75,12 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
   }
   bool written = output.Append(header.data(), header.size());
   for (size_t i = 0; i < count; ++i) {
+    if (isAudio[i]) {
+      ConvertPcmSamples(decoded[i].data(), decoded[i].size());
+      if (written) written = output.Append(decoded[i].data(), decoded[i].size());
+      decoded[i] = ByteBuffer();
+      continue;
+    }
     if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;
