@@ -24,8 +24,8 @@ help:
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# psgc alone needs only a C++17 compiler and CMake; the tests also need
-# GoogleTest and Python 3.
+# psgc needs a C++17 compiler, CMake, libsndfile and libsamplerate; the
+# tests also need GoogleTest and Python 3. tools/install-deps installs them.
 deps:
 	@tools/install-deps
 
@@ -43,8 +43,8 @@ test: test-deps
 
 demo: build
 	@mkdir -p $(DEMO)
-	@echo "== PCM pack of the bundled drum samples"
-	$(PSGC) -pcm $(DEMO)/drums.pcm examples/pcm/kick.raw examples/pcm/snare.raw
+	@echo "== PCM pack of the bundled drums: two WAV files and one raw sample"
+	$(PSGC) -pcm $(DEMO)/drums.pcm examples/pcm/kick.wav examples/pcm/snare.wav examples/pcm/hat.raw
 	@echo "== Sound effects, and the equates file written beside them"
 	$(PSGC) -sfx $(DEMO)/effects.sfx examples/sfx/effects.txt
 	@cat $(DEMO)/effects.equ
