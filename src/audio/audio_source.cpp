@@ -27,9 +27,10 @@ bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
   return true;
 }
 
-// The samples the announced frames will give, when the file announces them.
+// The samples the announced frames will give, when the file announces them
+// (a FLAC file may leave its length unknown: libsndfile's SF_COUNT_MAX).
 double AnnouncedSamples(const SoundReader& reader) {
-  if (reader.frames() <= 0) return 0;
+  if (reader.frames() <= 0 || reader.frames() == SF_COUNT_MAX) return 0;
   return static_cast<double>(reader.frames()) * kPcmRate / reader.rate();
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -173,6 +174,27 @@ TEST_F(AudioFiles, ClippingIsCountedAndNormalizeReachesFullScale) {
   const std::string quiet = Write("quiet.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6992, 1, {0.25f, -0.125f, 0.0f});
   ASSERT_EQ(Convert(quiet, samples, AudioSettings{true, false}), AudioStatus::Converted);
   EXPECT_EQ(samples, (ByteBuffer{0xF8, 0x40, 0x80}));
+}
+
+// A FLAC file may leave its length unknown (a stream written to a pipe):
+// it is decoded to its end, not refused as too long.
+TEST_F(AudioFiles, FlacOfUnknownLengthIsReadToItsEnd) {
+  const std::string path = Write("open.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, Sine(440, 44100, 4410, 0.5));
+  std::FILE* file = std::fopen(path.c_str(), "r+b");
+  ASSERT_NE(file, nullptr);
+  // "fLaC", a block header, then STREAMINFO: its total sample count is the
+  // low 4 bits of byte 13 and bytes 14 to 17; 0 means unknown.
+  uint8_t info[26];
+  ASSERT_EQ(std::fread(info, 1, sizeof info, file), sizeof info);
+  ASSERT_EQ(std::string(reinterpret_cast<char*>(info), 4), "fLaC");
+  info[8 + 13] &= 0xF0;
+  for (int i = 14; i < 18; ++i) info[8 + i] = 0;
+  std::fseek(file, 0, SEEK_SET);
+  std::fwrite(info, 1, sizeof info, file);
+  std::fclose(file);
+  ByteBuffer samples;
+  ASSERT_EQ(Convert(path, samples), AudioStatus::Converted) << diag_.captured_err();
+  EXPECT_NEAR(static_cast<double>(samples.size()), 699.2, 1);
 }
 
 TEST_F(AudioFiles, EmptyAudioIsAnEmptyStream) {
