@@ -15,8 +15,8 @@
 namespace psgc {
 namespace {
 
-constexpr const char* kAudioExtensions[] = {".wav", ".wave", ".aif", ".aiff", ".aifc",
-                                            ".flac", ".ogg", ".oga", ".opus"};
+constexpr const char* kAudioExtensions[] = {".wav",  ".wave", ".aif", ".aiff", ".aifc",
+                                            ".flac", ".ogg",  ".oga", ".opus"};
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;
@@ -57,8 +57,8 @@ AudioStatus DecodeMono(SoundReader& reader, uint64_t maxSamples, std::vector<flo
   }
 }
 
-AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reader, const AudioSettings& settings,
-                    uint64_t maxSamples, ByteBuffer& samples) {
+AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reader,
+                    const AudioSettings& settings, uint64_t maxSamples, ByteBuffer& samples) {
   const int rate = reader.rate();
   if (rate != kPcmRate && !Resampler::Supports(rate, kPcmRate)) {
     diag.ErrorWithReason(msg::kCantDecodeAudio, name, msg::kSampleRateOutOfRange);

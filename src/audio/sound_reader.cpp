@@ -33,8 +33,8 @@ sf_count_t InputRead(void* ptr, sf_count_t count, void* user) {
   const sf_count_t n = count < in.size - in.position ? count : in.size - in.position;
   sf_count_t got = n;
   if (in.file != nullptr) {
-    got = static_cast<sf_count_t>(
-        in.file->ReadAt(static_cast<uint64_t>(in.position), static_cast<uint8_t*>(ptr), static_cast<size_t>(n)));
+    got = static_cast<sf_count_t>(in.file->ReadAt(static_cast<uint64_t>(in.position),
+                                                  static_cast<uint8_t*>(ptr), static_cast<size_t>(n)));
   } else {
     std::memcpy(ptr, in.data + in.position, static_cast<size_t>(n));
   }
@@ -53,12 +53,10 @@ struct EncodingName {
   const char* name;
 };
 constexpr EncodingName kEncodingNames[] = {
-    {SF_FORMAT_PCM_S8, "8-bit"},         {SF_FORMAT_PCM_U8, "8-bit"},
-    {SF_FORMAT_PCM_16, "16-bit"},        {SF_FORMAT_PCM_24, "24-bit"},
-    {SF_FORMAT_PCM_32, "32-bit"},        {SF_FORMAT_FLOAT, "32-bit float"},
-    {SF_FORMAT_DOUBLE, "64-bit float"},  {SF_FORMAT_ULAW, "8-bit u-law"},
-    {SF_FORMAT_ALAW, "8-bit A-law"},     {SF_FORMAT_VORBIS, "Vorbis"},
-    {SF_FORMAT_OPUS, "Opus"},
+    {SF_FORMAT_PCM_S8, "8-bit"},        {SF_FORMAT_PCM_U8, "8-bit"},     {SF_FORMAT_PCM_16, "16-bit"},
+    {SF_FORMAT_PCM_24, "24-bit"},       {SF_FORMAT_PCM_32, "32-bit"},    {SF_FORMAT_FLOAT, "32-bit float"},
+    {SF_FORMAT_DOUBLE, "64-bit float"}, {SF_FORMAT_ULAW, "8-bit u-law"}, {SF_FORMAT_ALAW, "8-bit A-law"},
+    {SF_FORMAT_VORBIS, "Vorbis"},       {SF_FORMAT_OPUS, "Opus"},
 };
 
 }  // namespace
@@ -77,7 +75,8 @@ bool SoundReader::Open(SourceFile& file, std::string& reason) {
   if (file.Measure(size)) {
     input_ = Input{&file, nullptr, static_cast<int64_t>(size), 0};
   } else if (file.ReadAll(held_)) {
-    input_ = Input{nullptr, reinterpret_cast<const uint8_t*>(held_.data()), static_cast<int64_t>(held_.size()), 0};
+    input_ =
+        Input{nullptr, reinterpret_cast<const uint8_t*>(held_.data()), static_cast<int64_t>(held_.size()), 0};
   } else {
     reason = std::strerror(EIO);
     return false;

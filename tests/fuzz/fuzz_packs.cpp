@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Diagnostics diag = Diagnostics::Capturing();
     OutputFile output;
     if (!output.Open(dir + "/out")) __builtin_trap();
-    const int status = pcm ? BuildPcmPack(diag, output, sources, AudioSettings{}) : BuildTrackPack(diag, output, sources);
+    const int status =
+        pcm ? BuildPcmPack(diag, output, sources, AudioSettings{}) : BuildTrackPack(diag, output, sources);
     if (status != 0) __builtin_trap();  // every source here is valid
   }
   return 0;

@@ -12,14 +12,27 @@ namespace {
 // toward zero, which would give level 16 twice the width of the others.
 TEST(QuantizeToLevel, RoundsToTheNearestLevelMiddle) {
   const double step = 1.0 / 16;
-  const struct { double x; int level; } cases[] = {
-      {-1.0, 0},           {-1.0 + step - 1e-9, 0}, {-1.0 + step, 1},  {-0.5 * step, 15},
-      {-1e-6, 15},         {0.0, 16},               {1e-6, 16},        {step - 1e-9, 16},
-      {step, 17},          {-step, 15},   {1.0 - step, 31},  {1.0 - 1e-9, 31},
-      {1.0, 31},           {1.5, 31},               {-1.5, 0},
-      {std::numeric_limits<double>::infinity(), 31},
-      {-std::numeric_limits<double>::infinity(), 0},
-      {std::nan(""), 16}};
+  const struct {
+    double x;
+    int level;
+  } cases[] = {{-1.0, 0},
+               {-1.0 + step - 1e-9, 0},
+               {-1.0 + step, 1},
+               {-0.5 * step, 15},
+               {-1e-6, 15},
+               {0.0, 16},
+               {1e-6, 16},
+               {step - 1e-9, 16},
+               {step, 17},
+               {-step, 15},
+               {1.0 - step, 31},
+               {1.0 - 1e-9, 31},
+               {1.0, 31},
+               {1.5, 31},
+               {-1.5, 0},
+               {std::numeric_limits<double>::infinity(), 31},
+               {-std::numeric_limits<double>::infinity(), 0},
+               {std::nan(""), 16}};
   for (const auto& c : cases) EXPECT_EQ(QuantizeToLevel(c.x), c.level) << c.x;
 }
 

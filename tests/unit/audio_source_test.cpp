@@ -27,7 +27,8 @@ class AudioFiles : public ::testing::Test {
   void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
   // Writes interleaved float frames in `format`; returns the path.
-  std::string Write(const std::string& name, int format, int rate, int channels, const std::vector<float>& frames) {
+  std::string Write(const std::string& name, int format, int rate, int channels,
+                    const std::vector<float>& frames) {
     const std::string path = dir_ + "/" + name;
     SF_INFO info{};
     info.samplerate = rate;
@@ -79,11 +80,12 @@ class AudioFiles : public ::testing::Test {
 };
 
 TEST(IsAudioSourceName, TheAudioExtensionsInAnyCase) {
-  for (const char* name : {"a.wav", "a.WAV", "b.Wave", "c.aif", "c.AIFF", "c.aifc", "d.flac", "e.ogg", "e.oga",
-                           "f.opus", "dir.raw/kick.wav", ".wav"}) {
+  for (const char* name : {"a.wav", "a.WAV", "b.Wave", "c.aif", "c.AIFF", "c.aifc", "d.flac", "e.ogg",
+                           "e.oga", "f.opus", "dir.raw/kick.wav", ".wav"}) {
     EXPECT_TRUE(IsAudioSourceName(name)) << name;
   }
-  for (const char* name : {"a.raw", "a.pcm", "wav", "a.wav.raw", "a.wavx", "a_wav", "a.mp3", "kick.wav/x", ""}) {
+  for (const char* name :
+       {"a.raw", "a.pcm", "wav", "a.wav.raw", "a.wavx", "a_wav", "a.mp3", "kick.wav/x", ""}) {
     EXPECT_FALSE(IsAudioSourceName(name)) << name;
   }
 }
@@ -102,14 +104,16 @@ TEST_F(AudioFiles, EightBitWavAtTheConsoleRateIsTheIdentity) {
   ASSERT_EQ(Convert(path, samples), AudioStatus::Converted);
   ASSERT_EQ(samples.size(), data.size());
   for (size_t i = 0; i < data.size(); ++i) EXPECT_EQ(samples[i], data[i] & 0xF8) << i;
-  EXPECT_EQ(diag_.captured_out(), "Converted " + path + " : 6992 Hz, 1 channel, 8-bit, 0.59 s -> 4096 samples\n");
+  EXPECT_EQ(diag_.captured_out(),
+            "Converted " + path + " : 6992 Hz, 1 channel, 8-bit, 0.59 s -> 4096 samples\n");
 }
 
 // A 1 kHz sine at 44100 Hz comes out as a 1 kHz sine at 6992 Hz: the rising
 // zero crossings (between levels 15 and 16) give its frequency within 1 %.
 TEST_F(AudioFiles, ResamplingKeepsPitchAndLength) {
   const int frames = 44100 * 2;
-  const std::string path = Write("sine.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, Sine(1000, 44100, frames, 0.8));
+  const std::string path =
+      Write("sine.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, Sine(1000, 44100, frames, 0.8));
   ByteBuffer samples;
   ASSERT_EQ(Convert(path, samples), AudioStatus::Converted);
   EXPECT_NEAR(static_cast<double>(samples.size()), frames * 6992.0 / 44100, 1.0);
@@ -141,12 +145,14 @@ TEST_F(AudioFiles, ChannelsAreAveraged) {
             "Converted " + path + " : 48000 Hz, 2 channels, 24-bit, 0.10 s -> 699 samples\n");
 }
 
-// Every container of the list decodes to the same levels.
-TEST_F(AudioFiles, WavAiffFlacAndOggAgree) {
+// The lossless containers decode to the same levels; Vorbis and Opus to
+// the right length.
+TEST_F(AudioFiles, EveryContainerDecodes) {
   std::vector<short> tone;
   for (int i = -32768; i < 32768; i += 7) tone.push_back(static_cast<short>(i));
   ByteBuffer wav;
-  ASSERT_EQ(Convert(WriteShorts("t.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6992, tone), wav), AudioStatus::Converted);
+  ASSERT_EQ(Convert(WriteShorts("t.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6992, tone), wav),
+            AudioStatus::Converted);
   for (size_t i = 0; i < tone.size(); ++i) ASSERT_EQ(wav[i] >> 3, (tone[i] + 32768) >> 11) << tone[i];
   for (const auto& [name, format] : {std::pair{"t.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16},
                                      std::pair{"t.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16}}) {
@@ -156,22 +162,31 @@ TEST_F(AudioFiles, WavAiffFlacAndOggAgree) {
   }
   // Vorbis is lossy: the length and the format are what can be checked.
   ByteBuffer ogg;
-  const std::string path = Write("t.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1, Sine(300, 44100, 44100, 0.5));
+  const std::string path =
+      Write("t.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1, Sine(300, 44100, 44100, 0.5));
   ASSERT_EQ(Convert(path, ogg), AudioStatus::Converted);
   EXPECT_NEAR(static_cast<double>(ogg.size()), 6992, 1);
   EXPECT_NE(diag_.captured_out().find(" : 44100 Hz, 1 channel, Vorbis, 1.00 s -> "), std::string::npos);
+  ByteBuffer opus;
+  const std::string opusPath =
+      Write("t.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1, Sine(300, 48000, 48000, 0.5));
+  ASSERT_EQ(Convert(opusPath, opus), AudioStatus::Converted) << diag_.captured_err();
+  EXPECT_NEAR(static_cast<double>(opus.size()), 6992, 1);
+  EXPECT_NE(diag_.captured_out().find(" : 48000 Hz, 1 channel, Opus, 1.00 s -> "), std::string::npos);
 }
 
 TEST_F(AudioFiles, ClippingIsCountedAndNormalizeReachesFullScale) {
   // A float file may exceed full scale: two samples do here.
-  const std::string loud = Write("loud.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 6992, 1, {0.5f, 1.5f, -2.0f, 0.0f});
+  const std::string loud =
+      Write("loud.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 6992, 1, {0.5f, 1.5f, -2.0f, 0.0f});
   ByteBuffer samples;
   ASSERT_EQ(Convert(loud, samples), AudioStatus::Converted);
   EXPECT_EQ(samples, (ByteBuffer{0xC0, 0xF8, 0x00, 0x80}));
   EXPECT_EQ(diag_.captured_out(),
             "Converted " + loud + " : 6992 Hz, 1 channel, 32-bit float, 0.00 s -> 4 samples, 2 clipped\n");
 
-  const std::string quiet = Write("quiet.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6992, 1, {0.25f, -0.125f, 0.0f});
+  const std::string quiet =
+      Write("quiet.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 6992, 1, {0.25f, -0.125f, 0.0f});
   ASSERT_EQ(Convert(quiet, samples, AudioSettings{true, false}), AudioStatus::Converted);
   EXPECT_EQ(samples, (ByteBuffer{0xF8, 0x40, 0x80}));
 }
@@ -179,7 +194,8 @@ TEST_F(AudioFiles, ClippingIsCountedAndNormalizeReachesFullScale) {
 // A FLAC file may leave its length unknown (a stream written to a pipe):
 // it is decoded to its end, not refused as too long.
 TEST_F(AudioFiles, FlacOfUnknownLengthIsReadToItsEnd) {
-  const std::string path = Write("open.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, Sine(440, 44100, 4410, 0.5));
+  const std::string path =
+      Write("open.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, Sine(440, 44100, 4410, 0.5));
   std::FILE* file = std::fopen(path.c_str(), "r+b");
   ASSERT_NE(file, nullptr);
   // "fLaC", a block header, then STREAMINFO: its total sample count is the
@@ -205,7 +221,8 @@ TEST_F(AudioFiles, EmptyAudioIsAnEmptyStream) {
 }
 
 TEST_F(AudioFiles, AStreamPastTheLimitStopsWithoutAProgressLine) {
-  const std::string path = Write("long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, Sine(100, 44100, 44100, 0.5));
+  const std::string path =
+      Write("long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, Sine(100, 44100, 44100, 0.5));
   ByteBuffer samples;
   EXPECT_EQ(Convert(path, samples, {}, 6990), AudioStatus::TooLong);
   EXPECT_EQ(Convert(path, samples, {}, 7000), AudioStatus::Converted);

@@ -36,7 +36,8 @@ bool WriteSeed(const std::string& dir, const Seed& seed) {
   std::vector<float> samples;
   for (int i = 0; i < frames; ++i) {
     const double t = static_cast<double>(i) / seed.rate;
-    for (int c = 0; c < seed.channels; ++c) samples.push_back(static_cast<float>(0.7 * std::sin(2 * M_PI * (220 + 110 * c) * t)));
+    for (int c = 0; c < seed.channels; ++c)
+      samples.push_back(static_cast<float>(0.7 * std::sin(2 * M_PI * (220 + 110 * c) * t)));
   }
   SF_INFO info{};
   info.samplerate = seed.rate;
