@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -89,6 +92,35 @@ TEST(OutputFile, ResultIsNamedOnlyWhenComplete) {
     EXPECT_EQ("new bytes", Contents(dir.Path("out.bin")));
   }
   UseNamedTemporariesOnly(false);
+}
+
+// A signal removes a named temporary and ends the run with its own status;
+// one that was ignored at start-up stays ignored.
+TEST(OutputFile, SignalsRemoveNamedTemporaries) {
+  const struct { int signal; bool ignored; } cases[] = {
+      {SIGTERM, false}, {SIGINT, false}, {SIGHUP, false}, {SIGQUIT, false}, {SIGHUP, true}, {SIGINT, true}};
+  for (const auto& c : cases) {
+    Scratch dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(c.signal, c.ignored ? SIG_IGN : SIG_DFL);
+      RemoveTemporariesOnSignals();
+      UseNamedTemporariesOnly(true);
+      OutputFile out;
+      if (!out.Open(dir.Path("out.bin"))) ::_exit(2);
+      ::raise(c.signal);
+      ::_exit(dir.Names().size() == 1 ? 0 : 3);  // still pending while the run goes on
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    if (c.ignored) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.signal;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.signal;
+    }
+    EXPECT_EQ(c.ignored ? 1u : 0u, dir.Names().size()) << c.signal;
+  }
 }
 
 // A name of 255 bytes takes a temporary whose name does not grow with it.
