@@ -199,17 +199,19 @@ def links(env, d):
     check(ok, "dangling chain of links: last name created", f"exit {status}")
 
 
-# 5. A killed run leaves nothing behind.
+# 5. A killed run leaves nothing behind. The run waits on its script with
+# its output already prepared.
 def killed(env, d):
+    out = os.path.join(d, "out.sfx")
     for existing in (False, True):
         if existing:
-            write(os.path.join(d, "out.trk"), b"old")
+            write(out, b"old")
         before = files_in(d) + ([] if os.path.exists(os.path.join(d, "fifo")) else ["fifo"])
-        p, writer = start_blocked(env, d, ["-sfx", "out.trk"])
+        p, writer = start_blocked(env, d, ["-sfx", "out.sfx"])
         p.kill()
         p.wait()
         writer.close()
-        ok = files_in(d) == sorted(before)
+        ok = files_in(d) == sorted(before) and read(out) == (b"old" if existing else None)
         check(ok, "SIGKILL leaves no file" + (" and the old output" if existing else ""),
               f"files {files_in(d)}")
 
@@ -288,7 +290,8 @@ def read_only_directory(env, d):
     user = unprivileged_user(env)
     if user is False:
         report("SKIP", "output in a read-only directory",
-               "running as root without setpriv for an unprivileged user")
+               "running as root, and psgc cannot be run as an unprivileged user "
+               "(no setpriv, or psgc out of reach of uid 65534)")
         return
     os.chmod(d, 0o755)
     ro = os.path.join(d, "ro")
