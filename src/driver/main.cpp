@@ -1,5 +1,9 @@
 // psgc's command line: the mode switch, the output and the sources, the
 // stages of each mode, the saving lines and the exit status.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -198,10 +202,24 @@ void Execute(Run& run, int argc, char** argv) {
   }
 }
 
+// A standard descriptor that was closed when psgc started would be taken by
+// the next file opened, and progress lines would land in the output: each
+// closed one is opened on /dev/null first. False when that is impossible.
+bool ReserveStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened != fd) return false;
+  }
+  return true;
+}
+
 }  // namespace
 }  // namespace psgc
 
 int main(int argc, char** argv) {
+  if (!psgc::ReserveStandardDescriptors()) return 1;
+  psgc::RemoveTemporariesOnSignals();
   psgc::Run run;
   psgc::Execute(run, argc, argv);
   run.diag.Flush();
