@@ -12,6 +12,7 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 
@@ -45,9 +46,12 @@ struct InstrumentTable {
 };
 
 // Compiles one script into the table. sfxMode: sound effects (-sfx) rather
-// than instruments (-mus). Returns 0, or non-zero after reporting.
+// than instruments (-mus). labelRules: what the requested symbol files
+// accept of a label (none: labels are taken as they are). Returns 0, or
+// non-zero after reporting.
 int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
-                          const std::string& fileName, bool sfxMode);
+                          const std::string& fileName, bool sfxMode,
+                          const SymbolRules* labelRules = nullptr);
 
 int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image);
 // For an empty table: 0 with an empty block and count 0.
@@ -57,11 +61,5 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
 int FindInstrument(const InstrumentTable& table, std::string_view name);
 int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
 void FreeInstrumentTable(InstrumentTable& table);
-
-// Writes the WLA-DX equates file beside the SFX binary `outputName`.
-// The equates file's name: the output's with its extension replaced by
-// .equ. False when no such name can be made.
-bool EquatesFileName(const std::string& outputName, std::string& name);
-int WriteEquatesFile(const InstrumentTable& table, Diagnostics& diag, const std::string& outputName);
 
 }  // namespace psgc
