@@ -6,6 +6,7 @@
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "sfx/instrument_script.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 namespace {
@@ -59,7 +60,8 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
 // operand hold at most 255.
 bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
                     LineTokens& tokens) {
-  if (script.labelRules != nullptr && !CheckLabelSymbol(*script.labelRules, script.diag, label, script.at())) {
+  if (script.labelRules != nullptr &&
+      !CheckLabelSymbol(*script.labelRules, script.diag, label, script.at())) {
     return false;
   }
   const std::string_view priority = tokens.Next();

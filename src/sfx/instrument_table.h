@@ -12,9 +12,10 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
-#include "symbols/symbol_formats.h"
 
 namespace psgc {
+
+struct SymbolRules;
 
 inline constexpr uint32_t kMaxChannels = 6;
 inline constexpr uint32_t kMaxInstruments = 255;  // the count byte of SFX and MUS
