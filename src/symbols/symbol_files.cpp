@@ -11,9 +11,6 @@
 namespace psgc {
 namespace {
 
-// Only a "." in the last component of the path starts an extension.
-constexpr std::string_view kPathSeparators = "<>/\\:";
-
 // Where a file would be created: its directory resolved (".", "..",
 // links), then its own name. Files that do not exist yet are compared so.
 std::string Place(const std::string& name) {

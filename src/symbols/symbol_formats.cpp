@@ -42,9 +42,6 @@ std::string TooLongText(SymbolFormat format) {
   return text;
 }
 
-// Directories end at the same characters as in the equates file's name.
-constexpr std::string_view kPathSeparators = "<>/\\:";
-
 }  // namespace
 
 bool FindSymbolFormat(std::string_view name, SymbolFormat& format) {
@@ -104,9 +101,13 @@ bool CheckSymbolLength(const SymbolRules& rules, Diagnostics& diag, const std::s
   return true;
 }
 
-std::string SymbolFromPath(std::string_view prefix, std::string_view path) {
+std::string_view FileNameOf(std::string_view path) {
   const size_t slash = path.find_last_of(kPathSeparators);
-  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string SymbolFromPath(std::string_view prefix, std::string_view path) {
+  std::string_view name = FileNameOf(path);
   // A leading "." names a hidden file; it starts no extension.
   const size_t dot = name.rfind('.');
   if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);

@@ -8,7 +8,6 @@
 namespace psgc {
 namespace {
 
-constexpr std::string_view kPathSeparators = "<>/\\:";
 // A C compiler need not tell longer names apart.
 constexpr size_t kMaxGuardLength = 63;
 
@@ -27,11 +26,8 @@ std::string CommentSafe(const std::string& name, bool cComment) {
 // PSGC_ and the symbol file's own name in capitals: songs.h gives
 // PSGC_SONGS_H, so files of several binaries can be included together.
 std::string GuardName(const std::string& fileName) {
-  const size_t slash = fileName.find_last_of(kPathSeparators);
-  const std::string_view name =
-      std::string_view(fileName).substr(slash == std::string::npos ? 0 : slash + 1);
   std::string guard = "PSGC_";
-  for (char c : name) {
+  for (char c : FileNameOf(fileName)) {
     if (c >= 'a' && c <= 'z') {
       guard += static_cast<char>(c - 'a' + 'A');
     } else {
