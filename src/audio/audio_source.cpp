@@ -15,6 +15,10 @@
 namespace psgc {
 namespace {
 
+// An audio file that is not a regular file (a FIFO) is read into memory
+// before it is decoded, up to this many bytes.
+constexpr uint64_t kMaxHeldAudioBytes = uint64_t{1} << 30;
+
 constexpr const char* kAudioExtensions[] = {".wav",  ".wave", ".aif", ".aiff", ".aifc",
                                             ".flac", ".ogg",  ".oga", ".opus"};
 
@@ -96,9 +100,16 @@ bool IsAudioSourceName(std::string_view name) {
 
 AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const AudioSettings& settings,
                                uint64_t maxSamples, ByteBuffer& samples) {
+  uint64_t size = 0;
+  if (!source.Measure(kMaxHeldAudioBytes, true, size)) {
+    diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), msg::kAudioReadError);
+    return AudioStatus::Failed;
+  }
+  // Only a stream stops at the limit; a regular file is read where it lies.
+  if (size > kMaxHeldAudioBytes && !source.IsFile(source.name())) return AudioStatus::TooLong;
   SoundReader reader;
   std::string reason;
-  if (!reader.Open(source, reason)) {
+  if (!reader.Open(source, size, reason)) {
     diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), reason);
     return AudioStatus::Failed;
   }

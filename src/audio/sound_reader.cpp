@@ -2,7 +2,6 @@
 // the driver opened, so the file is opened once, like every other source.
 #include "audio/sound_reader.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -70,17 +69,8 @@ bool SoundReader::Open(const uint8_t* data, size_t size, std::string& reason) {
   return OpenInput(reason);
 }
 
-bool SoundReader::Open(SourceFile& file, std::string& reason) {
-  uint64_t size = 0;
-  if (file.Measure(size)) {
-    input_ = Input{&file, nullptr, static_cast<int64_t>(size), 0};
-  } else if (file.ReadAll(held_)) {
-    input_ =
-        Input{nullptr, reinterpret_cast<const uint8_t*>(held_.data()), static_cast<int64_t>(held_.size()), 0};
-  } else {
-    reason = std::strerror(EIO);
-    return false;
-  }
+bool SoundReader::Open(SourceFile& file, uint64_t size, std::string& reason) {
+  input_ = Input{&file, nullptr, static_cast<int64_t>(size), 0};
   return OpenInput(reason);
 }
 

@@ -21,7 +21,8 @@ class SoundReader {
 
   // False with libsndfile's `reason` when the data is no audio it can read.
   bool Open(const uint8_t* data, size_t size, std::string& reason);
-  bool Open(SourceFile& file, std::string& reason);
+  // `size` is what the source measured; its bytes come through ReadAt.
+  bool Open(SourceFile& file, uint64_t size, std::string& reason);
 
   int rate() const { return info_.samplerate; }
   int channels() const { return info_.channels; }
@@ -46,7 +47,6 @@ class SoundReader {
   bool OpenInput(std::string& reason);
 
   Input input_;
-  std::string held_;  // a source that cannot be measured (a pipe), read whole
   SF_INFO info_{};
   SNDFILE* file_ = nullptr;
   std::vector<float> interleaved_;

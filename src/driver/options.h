@@ -4,8 +4,11 @@
 // so every command line that starts with a mode switch means what it did.
 #pragma once
 
+#include <vector>
+
 #include "audio/audio_source.h"
 #include "common/diagnostics.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 
@@ -14,6 +17,7 @@ struct Options {
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
   AudioSettings audio;   // --normalize, --dither: how -pcm converts audio sources
+  std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
 

@@ -50,7 +50,10 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
       if (!CheckOutputSize(diag, total)) return -1;
       continue;
     }
-    if (!sources[i]->Measure(lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
+    // A stream's bytes are kept only while the pack can still be written;
+    // later ones are read only to tell whether they are too large.
+    const bool keep = total <= kMaxOutputSize;
+    if (!sources[i]->Measure(kMaxPcmStreamBytes, keep, lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
       diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
       return -1;
     }
