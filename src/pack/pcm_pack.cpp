@@ -1,8 +1,8 @@
 // PCM pack: "PCM", the stream count, one 8-byte entry per stream ("X", the
 // bank pointer of its first sample, its length in 3 bytes), then the
 // converted samples of every stream back to back. An audio source is
-// decoded into memory while the streams are measured; a raw one is read
-// while it is copied.
+// decoded into memory while the streams are measured; a raw one is copied
+// from its source.
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "pack/packs.h"
