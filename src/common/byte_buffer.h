@@ -57,8 +57,21 @@ int AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
 // Both script languages encode a duration as pairs (code, n): n = 255 while
 // more than 255 remain, then the rest; nothing at all for 0.
 uint64_t WaitEncodingSize(uint32_t duration);
-// Appends the first `count` bytes of that encoding (room must be reserved).
-void AppendWaitEncoding(ByteBuffer& bytes, uint8_t code, uint32_t duration, uint64_t count);
+
+// An output whose size is limited (see kMaxOutputSize) is built by appends
+// at its `offset`, the count of bytes emitted so far. Bytes below `limit`
+// are kept in `bytes`; those past it are only counted, so that a few huge
+// waits cannot take gigabytes of memory before the output is refused by its
+// size. Each append advances `offset` by its full size and returns 0, or -1
+// with "ERROR- Out of Memory." and nothing appended.
+struct BoundedOutput {
+  ByteBuffer& bytes;
+  uint64_t& offset;
+  uint64_t limit;
+};
+int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
+// Appends the wait pairs of `duration` with the pair code `code`.
+int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration);
 
 // A position in 4 bytes: the offset inside an 8 KiB bank (little-endian,
 // 13 bits), the bank within a group of 32 banks, and the group.

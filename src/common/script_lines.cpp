@@ -65,24 +65,6 @@ std::string_view LineTokens::Next() {
   return token;
 }
 
-int CollapseDelimiters(std::string& text, std::string_view delimiters, char replacement) {
-  size_t write = 0;
-  bool mayReplace = true;
-  for (size_t read = 0; read < text.size(); ++read) {
-    const char c = text[read];
-    if (delimiters.find(c) == std::string_view::npos) {
-      text[write++] = c;
-      mayReplace = true;
-    } else if (mayReplace) {
-      text[write++] = replacement;
-      mayReplace = false;
-    }
-  }
-  if (write > 0 && text[write - 1] == replacement) --write;
-  text.resize(write);
-  return 0;
-}
-
 int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,
                      std::string_view stopCharacters) {
   if (path.empty()) return -1;

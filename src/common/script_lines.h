@@ -40,9 +40,10 @@ class LineTokens {
   std::string_view rest_;
 };
 
-// Every run of characters of `delimiters` in `text` becomes one
-// `replacement`; one trailing replacement is dropped. Returns 0.
-int CollapseDelimiters(std::string& text, std::string_view delimiters, char replacement);
+// What a command handler of either script language returns. Malformed: the
+// parser adds the line's syntax message. Reported: the failure has been
+// printed in full.
+enum class HandlerStatus { Done = 0, Malformed = 1, Reported = -1 };
 
 // `path` with the extension of its last component replaced by `extension`
 // (or `extension` appended when there is none). A "." counts only after the

@@ -10,9 +10,12 @@
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "driver/options.h"
-#include "music/song_data.h"
+#include "music/mus_binary.h"
+#include "music/music_script.h"
 #include "pack/packs.h"
-#include "sfx/instrument_table.h"
+#include "sfx/equates_file.h"
+#include "sfx/instrument_script.h"
+#include "sfx/sfx_binary.h"
 
 namespace psgc {
 namespace {
@@ -205,7 +208,5 @@ int main(int argc, char** argv) {
   psgc::Run run;
   psgc::Execute(run, argc, argv);
   run.diag.Flush();
-  psgc::FreeInstrumentTable(run.instruments);
-  psgc::FreeSongData(run.song);
   return run.diag.failed() ? 1 : 0;
 }

@@ -5,9 +5,7 @@
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "common/script_lines.h"
-#include "music/mus_binary.h"
 #include "music/music_commands.h"
-#include "music/notes.h"
 
 namespace psgc {
 namespace {
@@ -123,10 +121,6 @@ bool ParseLines(BlockParser& p, std::string_view text) {
 
 int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                      std::string_view text, const std::string& fileName) {
-  if (song.channelCount >= kMusicChannels) {
-    diag.Error(msg::kTooManySources);
-    return -1;
-  }
   if (song.channelCount == 0) {
     diag.Print(msg::kMusMode);
     if (StartSongData(song, diag) != 0) return -1;

@@ -5,7 +5,7 @@
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "common/script_lines.h"
-#include "sfx/instrument_table.h"
+#include "sfx/equates_file.h"
 
 namespace psgc {
 namespace {

@@ -1,10 +1,10 @@
 // The instrument table turned into bytes: the SFX binary of -sfx and the
-// instrument table block of a MUS binary; lookups and release of the table.
+// instrument table block of a MUS binary.
+#include "sfx/sfx_binary.h"
+
 #include <cstring>
-#include <string>
 
 #include "common/messages.h"
-#include "sfx/instrument_table.h"
 
 namespace psgc {
 namespace {
@@ -21,7 +21,7 @@ bool Allocate(Diagnostics& diag, ByteBuffer& buffer, uint64_t size) {
 }
 
 uint64_t SfxBinarySize(const InstrumentTable& table) {
-  uint64_t size = kSfxHeaderSize + kPointerSize * table.records.size() + table.bytesPastLimit;
+  uint64_t size = kSfxHeaderSize + kPointerSize * table.records.size() + BytesPastLimit(table);
   for (const Instrument& sfx : table.records) {
     size += kSfxBlockHeader;
     for (uint32_t c = 0; c < sfx.channelCount; ++c) {
@@ -78,7 +78,7 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
     diag.Print(msg::kInstrumentTableEmpty);
     return 0;
   }
-  uint64_t size = kPointerSize * n + table.bytesPastLimit;
+  uint64_t size = kPointerSize * n + BytesPastLimit(table);
   for (const Instrument& instrument : table.records) {
     size += kPointerSize + instrument.channels[0].bytes.size();
   }
@@ -102,19 +102,5 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
   count = n;
   return 0;
 }
-
-int FindInstrument(const InstrumentTable& table, std::string_view name) {
-  const auto found = table.index.find(std::string(name));
-  return found == table.index.end() ? -1 : static_cast<int>(found->second);
-}
-
-int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning) {
-  if (index >= table.records.size()) return -1;
-  noise = table.records[index].channels[0].noise;
-  tuning = table.records[index].tuning;
-  return 0;
-}
-
-void FreeInstrumentTable(InstrumentTable& table) { table = InstrumentTable(); }
 
 }  // namespace psgc

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
+#include "sfx/sfx_binary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace psgc;
@@ -23,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (table.records.size() > 255) __builtin_trap();
     if (sfxMode && (image.size() < 4 || image[3] != table.records.size())) __builtin_trap();
-    FreeInstrumentTable(table);
   }
   return 0;
 }

@@ -65,19 +65,6 @@ TEST(LineTokens, DelimitersAndContinuation) {
   EXPECT_EQ(tokens.Next(), "");
 }
 
-TEST(CollapseDelimiters, RunsBecomeOneReplacement) {
-  const struct { const char* in; const char* want; } cases[] = {
-      {" a  b ", "_a_b"}, {"", ""}, {"ab", "ab"}, {"   ", ""}, {"a b", "a_b"}};
-  for (const auto& c : cases) {
-    std::string text = c.in;
-    EXPECT_EQ(CollapseDelimiters(text, " ", '_'), 0);
-    EXPECT_EQ(text, c.want) << '"' << c.in << '"';
-  }
-  std::string comment = "a;b;;c";
-  CollapseDelimiters(comment, ";", '\0');
-  EXPECT_STREQ(comment.c_str(), "a");
-}
-
 TEST(ReplaceExtension, OnlyTheLastComponentCounts) {
   const struct { const char* path; const char* want; } cases[] = {
       {"out.sfx", "out.equ"},       {"data/sfx/out.bin", "data/sfx/out.equ"},

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
+#include "sfx/sfx_binary.h"
 
 namespace psgc {
 namespace {
@@ -59,9 +60,6 @@ TEST(InstrumentTable, Lookups) {
   EXPECT_FALSE(noise);
   EXPECT_EQ(64.0, tuning);
   EXPECT_EQ(-1, GetInstrumentInfo(c.table, 2, noise, tuning));
-  FreeInstrumentTable(c.table);
-  FreeInstrumentTable(c.table);
-  EXPECT_EQ(-1, FindInstrument(c.table, "hiss"));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
 
 namespace psgc {
 namespace {
