@@ -37,10 +37,11 @@ struct MusicScript {
   ScriptPos Here() const { return {channel.fileName, channel.line}; }
 };
 
-// Compiles the next channel script into the song (the first call is
-// channel 0; the driver passes at most six). Returns 0, or -1 after
-// reporting the first error.
+// Compiles the next channel script, read through `reader`, into the song
+// (the first call is channel 0; the driver passes at most six). Returns 0,
+// or -1 after reporting the first error (a read error as "Can't open
+// source file").
 int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
-                     std::string_view text, const std::string& fileName);
+                     ScriptReader& reader, const std::string& fileName);
 
 }  // namespace psgc

@@ -168,14 +168,13 @@ bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view t
 
 }  // namespace
 
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
+int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode) {
   table = InstrumentTable();
   InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument()};
   if (sfxMode) diag.Print(msg::kSfxMode);
   if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
   ParserState state;
-  ScriptReader reader(text);
   std::string_view line;
   bool reachedEnd = true;
   for (script.line = 1; reader.NextLine(line); ++script.line) {
@@ -190,6 +189,10 @@ int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string
       reachedEnd = false;
       break;
     }
+  }
+  if (reader.failed()) {
+    diag.ErrorWith(msg::kCantOpenSource, fileName);
+    return -1;
   }
   // Any stop inside a definition leaves it unfinished, at the same line.
   if (state.definitionOpen) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());

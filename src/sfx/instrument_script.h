@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/diagnostics.h"
+#include "common/script_lines.h"
 #include "sfx/instrument_table.h"
 
 namespace psgc {
@@ -24,9 +25,10 @@ struct InstrumentScript {
   ScriptPos at() const { return {fileName, line}; }
 };
 
-// Compiles one script into the table, which it empties first. Returns 0,
-// or -1 after reporting the first error.
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
+// Compiles one script, read through `reader`, into the table, which it
+// empties first. Returns 0, or -1 after reporting the first error (a read
+// error as "Can't open source file").
+int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode);
 
 }  // namespace psgc

@@ -36,9 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable instruments;
   SongData song;
-  bool ok = ParseInstrumentScript(instruments, diag, scripts[0], "inst.txt", false) == 0;
+  ScriptReader instrumentScript(scripts[0]);
+  bool ok = ParseInstrumentScript(instruments, diag, instrumentScript, "inst.txt", false) == 0;
   for (size_t i = 1; ok && i < scripts.size(); ++i) {
-    ok = ParseMusicScript(song, instruments, diag, scripts[i], "ch" + std::to_string(i) + ".txt") == 0;
+    ScriptReader channel(scripts[i]);
+    ok = ParseMusicScript(song, instruments, diag, channel, "ch" + std::to_string(i) + ".txt") == 0;
   }
   ByteBuffer image;
   if (ok) ok = BuildMusBinary(song, instruments, diag, image) == 0;

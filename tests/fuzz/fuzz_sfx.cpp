@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (bool sfxMode : {true, false}) {
     Diagnostics diag = Diagnostics::Capturing();
     InstrumentTable table;
-    if (ParseInstrumentScript(table, diag, text, "fuzz.txt", sfxMode) != 0) {
+    ScriptReader reader(text);
+    if (ParseInstrumentScript(table, diag, reader, "fuzz.txt", sfxMode) != 0) {
       if (!diag.failed()) __builtin_trap();  // a failure is always reported
       continue;
     }

@@ -17,11 +17,15 @@ namespace {
 std::string ErrorsOf(const std::string& text, uint32_t channel = 0) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable instruments;
-  EXPECT_EQ(0, ParseInstrumentScript(instruments, diag, "lead\ntuning 32\n{\n}\nkick\nnoise\n{\n}\n",
-                                     "i.txt", false));
+  ScriptReader instrumentScript("lead\ntuning 32\n{\n}\nkick\nnoise\n{\n}\n");
+  EXPECT_EQ(0, ParseInstrumentScript(instruments, diag, instrumentScript, "i.txt", false));
   SongData song;
-  for (uint32_t c = 0; c < channel; ++c) EXPECT_EQ(0, ParseMusicScript(song, instruments, diag, "", "e.txt"));
-  EXPECT_NE(0, ParseMusicScript(song, instruments, diag, text, "c.txt")) << text;
+  for (uint32_t c = 0; c < channel; ++c) {
+    ScriptReader empty("");
+    EXPECT_EQ(0, ParseMusicScript(song, instruments, diag, empty, "e.txt"));
+  }
+  ScriptReader reader(text);
+  EXPECT_NE(0, ParseMusicScript(song, instruments, diag, reader, "c.txt")) << text;
   return diag.captured_err();
 }
 
@@ -83,11 +87,13 @@ TEST(MusicScript, NoiseOnlyOnTheLastTwoChannels) {
             ErrorsOf("b\n{\nusing kick\n}\n", 3));
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable instruments;
-  ASSERT_EQ(0, ParseInstrumentScript(instruments, diag, "kick\nnoise\n{\n}\n", "i.txt", false));
+  ScriptReader instrumentScript("kick\nnoise\n{\n}\n");
+  ASSERT_EQ(0, ParseInstrumentScript(instruments, diag, instrumentScript, "i.txt", false));
   SongData song;
   for (uint32_t c = 0; c < 6; ++c) {
     const std::string text = c >= 4 ? "b" + std::to_string(c) + "\n{\nusing kick\nc.4 1\n}\n" : "";
-    ASSERT_EQ(0, ParseMusicScript(song, instruments, diag, text, "c.txt")) << c;
+    ScriptReader reader(text);
+    ASSERT_EQ(0, ParseMusicScript(song, instruments, diag, reader, "c.txt")) << c;
   }
   EXPECT_EQ("", diag.captured_err());
 }

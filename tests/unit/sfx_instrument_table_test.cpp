@@ -18,7 +18,8 @@ struct Compiled {
 };
 
 void Compile(Compiled& c, const std::string& text) {
-  ASSERT_EQ(0, ParseInstrumentScript(c.table, c.diag, text, "i.txt", false));
+  ScriptReader reader(text);
+  ASSERT_EQ(0, ParseInstrumentScript(c.table, c.diag, reader, "i.txt", false));
   ASSERT_EQ(0, BuildInstrumentTable(c.table, c.diag, c.block, c.count));
 }
 
