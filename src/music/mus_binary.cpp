@@ -51,24 +51,25 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 
 }  // namespace
 
+// The song's stream already begins with room for the header and holds the
+// music after it: the instrument table is appended, the calls and the
+// header are written in place, and the stream becomes the binary.
 int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image) {
+  if (song.stream.empty() && StartSongData(song, diag) != 0) return -1;
+  ByteBuffer& bytes = song.stream;
   const uint64_t musicEnd = kMusHeaderSize + song.musicOffset;
-  ByteBuffer table;
+  const size_t tableStart = bytes.size();
   uint32_t count = 0;
-  if (BuildInstrumentTable(instruments, diag, table, count) != 0) return -1;
-  const uint64_t total = musicEnd + table.size();
+  if (BuildInstrumentTable(instruments, diag, bytes, count) != 0) return -1;
+  const uint64_t tableSize = bytes.size() - tableStart;
+  const uint64_t total = musicEnd + tableSize;
   diag.PrintSize(msg::kMusSize, total);
-  // Within the limit every music byte was kept (see kMaxMusicBytes).
-  if (!CheckOutputSize(diag, total)) return -1;
-  if (!TryAllocate(diag, [&] { image.assign(total, 0); })) return -1;
-  if (!song.stream.empty()) std::memcpy(&image[kMusHeaderSize], song.stream.data(), song.stream.size());
-  if (PatchCalls(song, diag, image) != 0) {
-    ByteBuffer().swap(image);
-    return -1;
-  }
-  WriteHeader(song, image.data(), count, table.size(), static_cast<uint32_t>(musicEnd));
-  if (!table.empty()) std::memcpy(&image[musicEnd], table.data(), table.size());
+  // Within the limit every music byte was kept (see kMaxMusicBytes), so
+  // the table starts at musicEnd.
+  if (!CheckOutputSize(diag, total) || PatchCalls(song, diag, bytes) != 0) return -1;
+  WriteHeader(song, bytes.data(), count, tableSize, static_cast<uint32_t>(musicEnd));
+  image.swap(bytes);
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "music/music_commands.h"
 
 #include <initializer_list>
+#include <iterator>
 
 #include "common/messages.h"
 #include "common/numeric.h"
@@ -188,7 +189,20 @@ constexpr MusicCommandRow kMusicCommandTable[] = {
     {"end", "e", HandleEnd},
 };
 
-// FindMusicCommand compares first letters before names.
+// For each first letter, the rows whose names begin with it (one bit per
+// row), so that a lookup compares only those names.
+struct RowsByLetter {
+  uint16_t rows[256] = {};
+  constexpr RowsByLetter() {
+    for (size_t r = 0; r < std::size(kMusicCommandTable); ++r) {
+      rows[static_cast<unsigned char>(kMusicCommandTable[r].longName[0])] |= uint16_t(1u << r);
+    }
+  }
+};
+constexpr RowsByLetter kRowsByLetter;
+static_assert(std::size(kMusicCommandTable) <= 16, "one bit per row");
+
+// A short name begins like its long name, so one letter finds both.
 constexpr bool ShortNamesShareFirstLetter() {
   for (const MusicCommandRow& row : kMusicCommandTable) {
     if (row.shortName[0] != row.longName[0]) return false;
@@ -200,10 +214,11 @@ static_assert(ShortNamesShareFirstLetter(), "a short name must begin like its lo
 }  // namespace
 
 MusicHandler FindMusicCommand(std::string_view keyword) {
-  // Most body lines are notes: the first letter rejects a row cheaply.
+  // Most body lines are notes, whose first letters find few rows or none.
   // The keyword is a token, so it is never empty.
-  for (const MusicCommandRow& row : kMusicCommandTable) {
-    if (keyword[0] != row.longName[0]) continue;
+  for (unsigned rows = kRowsByLetter.rows[static_cast<unsigned char>(keyword[0])]; rows != 0;
+       rows &= rows - 1) {
+    const MusicCommandRow& row = kMusicCommandTable[__builtin_ctz(rows)];
     if (keyword == row.longName || keyword == row.shortName) return row.handler;
   }
   return nullptr;

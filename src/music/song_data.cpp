@@ -16,15 +16,19 @@ uint64_t HashLabel(std::string_view label) {
   return h;
 }
 
-// The slot of `slots` that holds the block labelled `label`, or the free
-// slot where it belongs. The table is never more than half full.
-size_t ProbeSlot(const SongData& song, const std::vector<uint32_t>& slots,
-                 std::string_view label) {
+// The slot of `slots` that holds the block labelled `label` (whose hash is
+// `hash`), or the free slot where it belongs. The table is never more than
+// half full. The tag spares most probes the loads of the block and its
+// label.
+size_t ProbeSlot(const SongData& song, const std::vector<LabelSlot>& slots,
+                 std::string_view label, uint64_t hash) {
   const size_t mask = slots.size() - 1;
-  for (size_t i = HashLabel(label) & mask;; i = (i + 1) & mask) {
-    const uint32_t entry = slots[i];
-    if (entry == 0) return i;
-    const MusicBlock& block = song.blocks[entry - 1];
+  const auto tag = static_cast<uint32_t>(hash >> 32);
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const LabelSlot& slot = slots[i];
+    if (slot.block == 0) return i;
+    if (slot.tag != tag) continue;
+    const MusicBlock& block = song.blocks[slot.block - 1];
     if (LabelText(song, block.label, block.labelSize) == label) return i;
   }
 }
@@ -33,12 +37,14 @@ size_t ProbeSlot(const SongData& song, const std::vector<uint32_t>& slots,
 int GrowLabelIndex(SongData& song, Diagnostics& diag) {
   const size_t needed = 2 * (song.blocks.size() + 1);
   if (song.labelIndex.size() >= needed) return 0;
-  std::vector<uint32_t> slots;
+  std::vector<LabelSlot> slots;
   const size_t size = song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size();
-  if (!TryAllocate(diag, [&] { slots.assign(size, 0); }, msg::kOutOfMemoryGrow)) return -1;
+  if (!TryAllocate(diag, [&] { slots.assign(size, LabelSlot{}); }, msg::kOutOfMemoryGrow)) return -1;
   for (uint32_t i = 0; i < song.blocks.size(); ++i) {
     const MusicBlock& block = song.blocks[i];
-    slots[ProbeSlot(song, slots, LabelText(song, block.label, block.labelSize))] = i + 1;
+    const std::string_view label = LabelText(song, block.label, block.labelSize);
+    const uint64_t hash = HashLabel(label);
+    slots[ProbeSlot(song, slots, label, hash)] = {static_cast<uint32_t>(hash >> 32), i + 1};
   }
   song.labelIndex.swap(slots);
   return 0;
@@ -51,7 +57,9 @@ int StartSongData(SongData& song, Diagnostics& diag) {
     song.blocks.reserve(kFirstRecordCapacity);
     song.references.reserve(kFirstRecordCapacity);
     song.stream.reserve(kFirstByteCapacity);
-    song.labelIndex.assign(2 * kFirstRecordCapacity, 0);
+    // The binary is laid out in the stream itself: header space first.
+    song.stream.assign(kMusHeaderSize, 0);
+    song.labelIndex.assign(2 * kFirstRecordCapacity, LabelSlot{});
   });
   if (!allocated) return -1;
   song.mains = {};
@@ -85,16 +93,18 @@ std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size) {
 
 int64_t FindMusicBlock(const SongData& song, std::string_view label) {
   if (song.labelIndex.empty()) return -1;
-  const uint32_t entry = song.labelIndex[ProbeSlot(song, song.labelIndex, label)];
-  return entry == 0 ? -1 : int64_t{entry} - 1;
+  const uint32_t block = song.labelIndex[ProbeSlot(song, song.labelIndex, label, HashLabel(label))].block;
+  return block == 0 ? -1 : int64_t{block} - 1;
 }
 
 int AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block) {
   if (GrowLabelIndex(song, diag) != 0) return -1;
   if (AppendElement(diag, song.blocks, MusicBlock(block)) != 0) return -1;
-  const size_t slot = ProbeSlot(song, song.labelIndex, LabelText(song, block.label, block.labelSize));
+  const std::string_view label = LabelText(song, block.label, block.labelSize);
+  const uint64_t hash = HashLabel(label);
+  LabelSlot& slot = song.labelIndex[ProbeSlot(song, song.labelIndex, label, hash)];
   // The first block of a label keeps it.
-  if (song.labelIndex[slot] == 0) song.labelIndex[slot] = static_cast<uint32_t>(song.blocks.size());
+  if (slot.block == 0) slot = {static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(song.blocks.size())};
   return 0;
 }
 

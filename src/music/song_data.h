@@ -39,6 +39,16 @@ struct BlockReference {
   uint32_t script = 0;  // channel number of the script that holds the call
 };
 
+// A slot of the label index: the block's number + 1 (0: free) and the high
+// half of its label's hash. The index is hand-written open addressing over
+// one flat array: std::unordered_map would allocate a node per block and
+// chase pointers on every probe, and songs of 100,000 blocks look up a
+// label per block and per call.
+struct LabelSlot {
+  uint32_t tag = 0;
+  uint32_t block = 0;
+};
+
 struct ChannelMain {
   bool declared = false;
   uint8_t priority = 0;
@@ -46,18 +56,19 @@ struct ChannelMain {
 };
 
 struct SongData {
-  ByteBuffer stream;       // every block's bytes, back to back
+  ByteBuffer stream;       // the header's room, then every block's bytes
   uint64_t musicOffset = 0;  // bytes emitted so far, the next byte's offset
   std::string labels;      // every label of blocks and calls, back to back
   std::vector<MusicBlock> blocks;  // in definition order
   std::vector<BlockReference> references;
-  std::vector<uint32_t> labelIndex;  // hash slots: block number + 1, 0 if free
+  std::vector<LabelSlot> labelIndex;
   std::array<ChannelMain, kMusicChannels> mains{};
   std::vector<std::string> scriptNames;  // one per channel script
   uint32_t channelCount = 0;             // channel scripts begun so far
 };
 
-// Creates the lists on the first channel script. Returns 0 or -1.
+// Creates the lists on the first channel script, and the stream with room
+// for the MUS header before the music. Returns 0 or -1.
 int StartSongData(SongData& song, Diagnostics& diag);
 // Appends event bytes; past kMaxMusicBytes they are only counted.
 // Returns 0, or -1 when memory runs out (reported).
