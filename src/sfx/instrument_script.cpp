@@ -9,6 +9,7 @@
 #include "common/numeric.h"
 #include "common/script_lines.h"
 #include "sfx/instrument_commands.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 namespace {
@@ -56,6 +57,10 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
 // operand hold at most 255.
 bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
                     LineTokens& tokens) {
+  if (script.labelRules != nullptr &&
+      !CheckLabelSymbol(*script.labelRules, script.diag, label, script.at())) {
+    return false;
+  }
   const std::string_view priority = tokens.Next();
   if (!priority.empty() && !ReadLabelPriority(script, state, priority)) return false;
   if (FindInstrument(script.table, label) >= 0) {
@@ -169,9 +174,9 @@ bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view t
 }  // namespace
 
 int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
-                          const std::string& fileName, bool sfxMode) {
+                          const std::string& fileName, bool sfxMode, const SymbolRules* labelRules) {
   table = InstrumentTable();
-  InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument()};
+  InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument(), labelRules};
   if (sfxMode) diag.Print(msg::kSfxMode);
   if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
   ParserState state;

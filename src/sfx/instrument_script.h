@@ -14,6 +14,8 @@
 
 namespace psgc {
 
+struct SymbolRules;
+
 struct InstrumentScript {
   Diagnostics& diag;
   InstrumentTable& table;
@@ -21,14 +23,18 @@ struct InstrumentScript {
   bool sfxMode;  // sound effects (-sfx) rather than instruments (-mus)
   uint32_t line = 0;
   Instrument record;  // the definition under construction
+  const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
 
   ScriptPos at() const { return {fileName, line}; }
 };
 
 // Compiles one script, read through `reader`, into the table, which it
-// empties first. Returns 0, or -1 after reporting the first error (a read
-// error as "Can't open source file").
+// empties first. sfxMode: sound effects (-sfx) rather than instruments
+// (-mus). labelRules: what the requested symbol files accept of a label
+// (none: labels are taken as they are). Returns 0, or -1 after reporting
+// the first error (a read error as "Can't open source file").
 int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
-                          const std::string& fileName, bool sfxMode);
+                          const std::string& fileName, bool sfxMode,
+                          const SymbolRules* labelRules = nullptr);
 
 }  // namespace psgc

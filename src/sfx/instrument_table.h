@@ -15,6 +15,8 @@
 
 namespace psgc {
 
+struct SymbolRules;
+
 inline constexpr uint32_t kMaxChannels = 6;
 inline constexpr uint32_t kMaxInstruments = 255;  // the count byte of SFX and MUS
 

@@ -17,8 +17,8 @@ flags_of() {  # configure into $1 with the remaining arguments; print psgc's com
   grep '"command":' "$dir/compile_commands.json"
 }
 
-# The flags are captured first: grep -q stops reading at its first match,
-# and under pipefail the writer's SIGPIPE would fail the pipeline.
+# Held in variables: `grep -q` in a pipe stops reading at its first match,
+# and under pipefail the writer's SIGPIPE would fail the check.
 default_flags=$(flags_of "$work/default")
 strict_flags=$(flags_of "$work/strict" -DPSGC_WERROR=ON)
 if grep -q -- '-Werror' <<<"$default_flags"; then
