@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "driver/options.h"
+#include "dump/dump.h"
 #include "music/song_data.h"
 #include "pack/packs.h"
 #include "sfx/instrument_table.h"
@@ -172,6 +173,10 @@ void Execute(Run& run, int argc, char** argv) {
     return;
   }
   run.diag.SetQuiet(options.quiet);
+  if (options.dump) {
+    DumpFiles(run.diag, options.dumpFiles);
+    return;
+  }
   const int m = options.modeIndex;
   if (argc - m < 3) {
     run.diag.Error(msg::kUsage);

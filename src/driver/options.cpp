@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "common/messages.h"
+
 namespace psgc {
 namespace {
 
@@ -12,8 +14,6 @@ bool Is(const char* arg, const char* name) { return std::strcmp(arg, name) == 0;
 
 // Looks at argv[i]; an option that takes a value advances `i` past it.
 Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& options) {
-  (void)argc;
-  (void)diag;
   const char* arg = argv[i];
   if (Is(arg, "-h") || Is(arg, "--help")) {
     options.help = true;
@@ -21,6 +21,15 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
     options.version = true;
   } else if (Is(arg, "-q") || Is(arg, "--quiet")) {
     options.quiet = true;
+  } else if (Is(arg, "--dump")) {
+    // Takes the rest of the command line: file names may look like options.
+    if (i + 1 >= argc) {
+      diag.Error(msg::kDumpNeedsFile);
+      return Taken::Failed;
+    }
+    options.dump = true;
+    options.dumpFiles.assign(argv + i + 1, argv + argc);
+    i = argc - 1;
   } else {
     return Taken::NotAnOption;
   }
@@ -31,8 +40,9 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
 
 bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
   int i = 1;
-  // Help and the version end the options: what follows them is not read.
-  while (i < argc && !options.help && !options.version) {
+  // Help, the version and a dump end the options: what follows them is
+  // not read as an option.
+  while (i < argc && !options.help && !options.version && !options.dump) {
     const Taken taken = TakeOption(argc, argv, i, diag, options);
     if (taken == Taken::Failed) return false;
     if (taken == Taken::NotAnOption) break;

@@ -1,0 +1,55 @@
+// Reading each named file whole and printing its listing or its fault.
+#include "dump/dump.h"
+
+#include "common/byte_buffer.h"
+#include "common/messages.h"
+#include "common/output_file.h"
+#include "dump/decoded.h"
+#include "dump/listing.h"
+
+namespace psgc {
+namespace {
+
+enum class Loaded { Ok, Unreadable, TooLarge };
+
+// Pointers reach no further than kMaxOutputSize; a larger file is no psgc
+// binary and is not read into memory. A pipe is read to its end.
+Loaded LoadFile(const std::string& name, ByteBuffer& bytes) {
+  SourceFile file;
+  uint64_t size = 0;
+  if (!file.Open(name)) return Loaded::Unreadable;
+  if (file.Measure(size) && size > kMaxOutputSize) return Loaded::TooLarge;
+  std::string text;
+  if (!file.ReadAll(text)) return Loaded::Unreadable;
+  if (text.size() > kMaxOutputSize) return Loaded::TooLarge;
+  bytes.assign(text.begin(), text.end());
+  return Loaded::Ok;
+}
+
+}  // namespace
+
+void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
+  bool first = true;
+  for (const std::string& name : names) {
+    ByteBuffer bytes;
+    const Loaded loaded = LoadFile(name, bytes);
+    if (loaded == Loaded::Unreadable) {
+      diag.ErrorWith(msg::kCantOpenSource, name);
+      continue;
+    }
+    if (loaded == Loaded::TooLarge) {
+      diag.ErrorInFileAt(msg::kDumpTooLarge, name, kMaxOutputSize + 1);
+      continue;
+    }
+    dump::Decoded decoded;
+    dump::DumpFault fault;
+    if (!dump::DecodeBinary(bytes.data(), static_cast<uint32_t>(bytes.size()), decoded, fault)) {
+      diag.ErrorInFileAt(fault.text, name, fault.offset);
+      continue;
+    }
+    diag.Listing((first ? "" : "\n") + dump::WriteListing(name, bytes.data(), decoded));
+    first = false;
+  }
+}
+
+}  // namespace psgc
