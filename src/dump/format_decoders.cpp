@@ -172,7 +172,7 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
       item.heading += "; its listing counts offsets from the song's first byte";
       out.songs.push_back(std::move(decoded));
     } else {
-      item.heading += "; no MUS mark, listed raw";
+      item.heading += size == 0 ? "; empty" : "; no MUS mark, listed raw";
       for (uint32_t at = start; at < start + size; at += 8) {
         item.fields.push_back({at, std::min(8u, start + size - at), std::string()});
       }

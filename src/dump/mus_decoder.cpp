@@ -16,6 +16,12 @@ namespace {
 constexpr int kMaxBlockPasses = 64;
 constexpr size_t kCallersNamed = 4;
 
+struct MainEntry {
+  uint32_t start;
+  uint32_t channel;
+  uint32_t priority;
+};
+
 struct Area {
   uint32_t start;
   uint32_t end;
@@ -148,10 +154,28 @@ void MarkCycles(std::vector<Stream>& blocks, Area area) {
   }
 }
 
-std::string BlockHeading(const Stream& block, const std::vector<std::string>& mains,
+// "main block of channel 0 (priority 5), channels 1, 2 (priority 0)".
+std::string MainBlockOf(const std::vector<MainEntry>& mains) {
+  std::string text;
+  std::vector<bool> named(mains.size(), false);
+  for (size_t i = 0; i < mains.size(); ++i) {
+    if (named[i]) continue;
+    std::string channels;
+    size_t count = 0;
+    for (size_t k = i; k < mains.size(); ++k) {
+      if (named[k] || mains[k].priority != mains[i].priority) continue;
+      named[k] = true;
+      channels += (count++ ? ", " : "") + std::to_string(mains[k].channel);
+    }
+    text += (text.empty() ? "main block of " : ", ") + std::string(count == 1 ? "channel " : "channels ") +
+            channels + " (priority " + std::to_string(mains[i].priority) + ")";
+  }
+  return text;
+}
+
+std::string BlockHeading(const Stream& block, const std::vector<MainEntry>& mains,
                          const std::vector<Stream>& blocks) {
-  std::string refs;
-  for (const std::string& main : mains) refs += (refs.empty() ? "" : ", ") + main;
+  std::string refs = MainBlockOf(mains);
   std::vector<uint32_t> callers;
   for (const Stream& other : blocks) {
     for (const Event& event : other.events) {
@@ -172,7 +196,7 @@ std::string BlockHeading(const Stream& block, const std::vector<std::string>& ma
 }
 
 bool DecodeChannels(Reader& reader, Area area, Item& header, std::vector<uint32_t>& starts,
-                    std::vector<std::pair<uint32_t, std::string>>& mains) {
+                    std::vector<MainEntry>& mains) {
   const uint8_t* d = reader.data;
   for (uint32_t c = 0; c < format::kMusChannels; ++c) {
     const uint32_t at = format::kChannelEntriesAt + format::kChannelEntrySize * c;
@@ -183,20 +207,21 @@ bool DecodeChannels(Reader& reader, Area area, Item& header, std::vector<uint32_
     std::string text = "channel " + std::to_string(c) + ": main block at " + Place(start) + ", priority " +
                        std::to_string(priority);
     if (start == area.end) text += " (no music blocks)";
+    // A channel without a main block has its start 0 and priority 0.
+    if (start == area.start && priority == 0) text += " (or no main block)";
     header.fields.push_back({at, format::kChannelEntrySize, text});
     if (start < area.end) starts.push_back(start);
-    mains.push_back({start, "main block of channel " + std::to_string(c) + " (priority " +
-                                std::to_string(priority) + ")"});
+    mains.push_back({start, c, priority});
   }
   return true;
 }
 
 void AddBlocks(Decoded& out, std::vector<Stream>& blocks,
-               const std::vector<std::pair<uint32_t, std::string>>& mains) {
+               const std::vector<MainEntry>& mains) {
   for (const Stream& block : blocks) {
-    std::vector<std::string> names;
-    for (const auto& main : mains) {
-      if (main.first == block.start) names.push_back(main.second);
+    std::vector<MainEntry> names;
+    for (const MainEntry& main : mains) {
+      if (main.start == block.start) names.push_back(main);
     }
     Item item;
     item.kind = ItemKind::Events;
@@ -299,7 +324,7 @@ bool DecodeMus(Reader& reader, Decoded& out) {
                            hasTable ? "instrument table at " + Place(table) : "\"NONE\": no instrument table"});
   const Area area{format::kMusHeaderSize, table};
   std::vector<uint32_t> starts;
-  std::vector<std::pair<uint32_t, std::string>> mains;
+  std::vector<MainEntry> mains;
   if (!DecodeChannels(reader, area, header, starts, mains)) return false;
   out.items.push_back(std::move(header));
   if (area.start < area.end) starts.push_back(area.start);
