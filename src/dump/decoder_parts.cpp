@@ -30,6 +30,8 @@ std::string Hex(uint32_t value, int digits) {
   return s;
 }
 
+std::string Bytes(uint32_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
+
 std::string Place(uint32_t offset) {
   return Hex(offset, 4) + " (" + Hex(offset >> format::kBankShift, 2) + ":" +
          Hex(offset & (format::kBankSize - 1), 4) + ")";
@@ -67,7 +69,7 @@ Item Unreferenced(uint32_t offset, uint32_t size) {
   item.offset = offset;
   item.size = size;
   item.heading = "unreferenced bytes " + Hex(offset, 4) + "-" + Hex(offset + size - 1, 4) + " (" +
-                 std::to_string(size) + " bytes, no pointer or header reaches them)";
+                 Bytes(size) + ", no pointer or header reaches them)";
   for (uint32_t at = offset; at < offset + size; at += kRawBytesPerLine) {
     const uint32_t n = std::min(kRawBytesPerLine, offset + size - at);
     item.fields.push_back({at, n, std::string()});
@@ -81,13 +83,20 @@ std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vecto
                             const std::vector<uint32_t>& starts, uint32_t limit,
                             const format::EventLanguage& language) {
   std::vector<int> index(refs.size(), -1);
+  // A stream that starts where a header starts is empty: an instrument or
+  // channel without events points at whatever follows it.
+  std::vector<uint32_t> headers;
+  for (const Item& item : out.items) headers.push_back(item.offset);
+  std::sort(headers.begin(), headers.end());
   for (size_t i = 0; i < refs.size(); ++i) {
     for (size_t k = 0; k < i && index[i] < 0; ++k) {
       if (refs[k].start == refs[i].start) index[i] = index[k];
     }
     if (index[i] >= 0) continue;
     const uint32_t start = refs[i].start;
-    const uint32_t end = NextStart(starts, start, limit);
+    const uint32_t end = std::binary_search(headers.begin(), headers.end(), start)
+                             ? start
+                             : NextStart(starts, start, limit);
     index[i] = static_cast<int>(out.streams.size());
     out.streams.push_back(DecodeStream(reader.data, start, end, language));
     std::string owners = refs[i].owner;
@@ -99,8 +108,8 @@ std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vecto
     item.offset = start;
     item.size = end - start;
     item.index = index[i];
-    item.heading = owners + ": events at " + Hex(start, 4) + ", " + std::to_string(end - start) +
-                   " bytes" + BankCrossing(start, end - start);
+    item.heading = owners + ": events at " + Hex(start, 4) + ", " + Bytes(end - start) +
+                   BankCrossing(start, end - start);
     out.items.push_back(std::move(item));
   }
   return index;

@@ -25,6 +25,8 @@ struct Reader {
 };
 
 std::string Hex(uint32_t value, int digits);
+// "1 byte", "2 bytes".
+std::string Bytes(uint32_t count);
 // "001C (00:001C)": the offset and the bank:offset-in-bank a pointer holds.
 std::string Place(uint32_t offset);
 // ", banks 00-01" or ", bank 00", for an item of `size` bytes at `offset`.

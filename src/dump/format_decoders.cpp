@@ -92,7 +92,7 @@ void NameEffects(Decoded& out, const std::vector<Effect>& effects, const std::ve
       if (s.start >= item.offset) end = std::max(end, s.end);
     }
     (void)refs;
-    item.heading += " at " + Place(item.offset) + ", " + std::to_string(end - item.offset) + " bytes" +
+    item.heading += " at " + Place(item.offset) + ", " + Bytes(end - item.offset) +
                     BankCrossing(item.offset, end - item.offset);
   }
 }
@@ -154,7 +154,7 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
     for (uint32_t k = i + 1; k < n; ++k) {
       if (starts[k] == start) item.heading += ", song " + std::to_string(k);
     }
-    item.heading += " at " + Place(start) + ", " + std::to_string(size) + " bytes" + BankSpan(start, size) +
+    item.heading += " at " + Place(start) + ", " + Bytes(size) + BankSpan(start, size) +
                     BankCrossing(start, size);
     const uint8_t* song = reader.data + start;
     if (size >= format::kMarkSize && std::memcmp(song, format::kMusMark, format::kMarkSize) == 0) {
@@ -198,7 +198,7 @@ bool DecodePcm(Reader& reader, Decoded& out) {
     if (length > reader.size - start) return reader.Fail(lengthAt, msg::kDumpStreamPastEnd);
     out.items[0].fields.push_back({at, format::kPcmEntrySize, "stream " + std::to_string(i) + " at " +
                                                                   Place(start) + ", " +
-                                                                  std::to_string(length) + " bytes"});
+                                                                  Bytes(length)});
     bool shared = false;
     for (Item& item : out.items) {
       if (item.kind == ItemKind::Samples && item.offset == start && item.size == length) {
@@ -213,8 +213,8 @@ bool DecodePcm(Reader& reader, Decoded& out) {
     item.kind = ItemKind::Samples;
     item.offset = start;
     item.size = length;
-    item.heading = "stream " + std::to_string(i) + " at " + Place(start) + ", " + std::to_string(length) +
-                   " bytes" + BankSpan(start, length) + ", " + seconds + " seconds at 6992 samples/s" +
+    item.heading = "stream " + std::to_string(i) + " at " + Place(start) + ", " + Bytes(length) +
+                   BankSpan(start, length) + ", " + seconds + " seconds at 6992 samples/s" +
                    BankCrossing(start, length);
     if (length > 0) item.fields.push_back({start, length, Plural(length, "sample", "samples")});
     out.items.push_back(std::move(item));

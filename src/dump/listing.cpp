@@ -133,7 +133,7 @@ int OffsetDigits(uint32_t size) {
 std::string WriteListing(const std::string& name, const uint8_t* data, const Decoded& decoded) {
   const uint32_t banks = decoded.size == 0 ? 0 : ((decoded.size - 1) >> format::kBankShift) + 1;
   Writer w{data, OffsetDigits(decoded.size), std::string(), std::string()};
-  w.out = "== " + name + ": " + decoded.format + ", " + std::to_string(decoded.size) + " bytes in " +
+  w.out = "== " + name + ": " + decoded.format + ", " + Bytes(decoded.size) + " in " +
           std::to_string(banks) + (banks == 1 ? " bank" : " banks") + " of 8 KiB\n";
   WriteItems(w, decoded);
   return w.out;

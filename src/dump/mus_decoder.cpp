@@ -191,7 +191,7 @@ std::string BlockHeading(const Stream& block, const std::vector<MainEntry>& main
   }
   if (refs.empty()) refs = "no channel or call refers to it";
   const uint32_t size = block.end - block.start;
-  return "block at " + Place(block.start) + ", " + std::to_string(size) + " bytes; " + refs +
+  return "block at " + Place(block.start) + ", " + Bytes(size) + "; " + refs +
          BankCrossing(block.start, size);
 }
 
@@ -255,8 +255,8 @@ bool DecodeInstrumentTable(Reader& reader, Decoded& out, uint32_t table, uint32_
   Item pointers;
   pointers.offset = table;
   pointers.size = pointersEnd - table;
-  pointers.heading = "instrument table at " + Place(table) + ", " + std::to_string(reader.size - table) +
-                     " bytes; its pointers count from its first byte" +
+  pointers.heading = "instrument table at " + Place(table) + ", " + Bytes(reader.size - table) +
+                     "; its pointers count from its first byte" +
                      BankCrossing(table, reader.size - table);
   std::vector<StreamRef> refs;
   std::vector<uint32_t> records, noteOffs;

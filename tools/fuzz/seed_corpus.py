@@ -2,7 +2,9 @@
 """Seeds the fuzz corpora from the golden cases and the bundled examples.
 
 fuzz_mus takes an instrument script and one to six channel scripts joined
-by the separator line "@@"; fuzz_packs takes sources joined by "|"."""
+by the separator line "@@"; fuzz_packs takes sources joined by "|";
+fuzz_dump takes one binary: every binary a case expects psgc to write and
+every binary a --dump case reads."""
 import glob
 import hashlib
 import os
@@ -49,6 +51,13 @@ def main():
         run, _, sections = run_golden.parse_case(case)
         if builds_big_output(sections):
             continue
+        for s in sections:
+            if s.mode == "hex" and (s.kind == "out" or "--dump" in run):
+                binary = run_golden.parse_hex(s.lines)
+                if binary[:3] in (b"SFX", b"MUS", b"TRK", b"PCM"):
+                    save(corpus, "fuzz_dump", binary)
+        if "--dump" in run:
+            continue
         files = {s.name: s for s in sections if s.kind == "in" and s.mode != "dir"}
         def data(name):
             sec = files.get(name)
@@ -76,7 +85,7 @@ def main():
         scripts = [os.path.join(root, "examples", "music", "instruments.txt")]
         scripts += sorted(glob.glob(os.path.join(song, "ch*.txt")))
         save(corpus, "fuzz_mus", MUS_SEPARATOR.join(open(p, "rb").read() for p in scripts))
-    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs"):
+    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs", "fuzz_dump"):
         os.makedirs(os.path.join(corpus, target), exist_ok=True)
 
 
