@@ -56,7 +56,9 @@ std::string OperandText(const Event& event, size_t i, Operand kind) {
     case Operand::Fixed16: return FixedText(value, event.operands.fraction[i]);
     case Operand::Samples: {
       std::string s;
-      for (uint8_t sample : event.operands.samples) s += (s.empty() ? "" : " ") + std::to_string(sample);
+      for (uint32_t k = 0; k < format::kWaveSamples; ++k) {
+        s += (k ? " " : "") + std::to_string(event.operands.samples[k]);
+      }
       return s;
     }
     case Operand::Pointer: return Place(static_cast<uint32_t>(value));

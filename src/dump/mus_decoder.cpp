@@ -32,18 +32,16 @@ bool IsRow(const Event& event, const char* name) {
 }
 
 // Checks a call's pointer; a target inside the area that starts no block
-// yet is added to `starts`.
-bool FollowCall(Reader& reader, const Event& call, Area area, std::vector<uint32_t>& starts, bool& added) {
+// yet goes to `found`.
+bool FollowCall(Reader& reader, const Event& call, Area area, const std::vector<uint32_t>& starts,
+                std::vector<uint32_t>& found) {
   const int64_t target = call.operands.value[0];
   const uint32_t at = call.offset + 1;
   if (target < 0) return reader.Fail(at, msg::kDumpInvalidPointer);
   if (target > reader.size) return reader.Fail(at, msg::kDumpPointerPastEnd);
   const auto t = static_cast<uint32_t>(target);
   if (t < area.start || t > area.end) return reader.Fail(at, msg::kDumpPointerOutside);
-  if (t < area.end && !std::binary_search(starts.begin(), starts.end(), t)) {
-    starts.insert(std::upper_bound(starts.begin(), starts.end(), t), t);
-    added = true;
-  }
+  if (t < area.end && !std::binary_search(starts.begin(), starts.end(), t)) found.push_back(t);
   return true;
 }
 
@@ -53,17 +51,20 @@ bool FollowCall(Reader& reader, const Event& call, Area area, std::vector<uint32
 // next), so a block that nothing refers to is listed with the one before.
 bool ReadBlocks(Reader& reader, Area area, std::vector<uint32_t>& starts, std::vector<Stream>& blocks) {
   for (int pass = 0; pass < kMaxBlockPasses; ++pass) {
-    bool added = false;
+    std::vector<uint32_t> found;
     blocks.clear();
-    const std::vector<uint32_t> known = starts;
-    for (uint32_t start : known) {
-      const uint32_t end = NextStart(known, start, area.end);
+    for (uint32_t start : starts) {
+      const uint32_t end = NextStart(starts, start, area.end);
       blocks.push_back(DecodeStream(reader.data, start, end, format::kMusicLanguage));
       for (const Event& event : blocks.back().events) {
-        if (IsRow(event, "call") && !FollowCall(reader, event, area, starts, added)) return false;
+        if (IsRow(event, "call") && !FollowCall(reader, event, area, starts, found)) return false;
       }
     }
-    if (!added) break;
+    if (found.empty()) break;
+    if (pass + 1 == kMaxBlockPasses) break;  // the blocks read match `starts`
+    starts.insert(starts.end(), found.begin(), found.end());
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
   }
   return true;
 }
@@ -174,14 +175,8 @@ std::string MainBlockOf(const std::vector<MainEntry>& mains) {
 }
 
 std::string BlockHeading(const Stream& block, const std::vector<MainEntry>& mains,
-                         const std::vector<Stream>& blocks) {
+                         const std::vector<uint32_t>& callers) {
   std::string refs = MainBlockOf(mains);
-  std::vector<uint32_t> callers;
-  for (const Stream& other : blocks) {
-    for (const Event& event : other.events) {
-      if (IsRow(event, "call") && event.operands.value[0] == block.start) callers.push_back(event.offset);
-    }
-  }
   if (!callers.empty()) {
     refs += refs.empty() ? "called from " : "; called from ";
     for (size_t i = 0; i < callers.size() && i < kCallersNamed; ++i) {
@@ -218,6 +213,15 @@ bool DecodeChannels(Reader& reader, Area area, Item& header, std::vector<uint32_
 
 void AddBlocks(Decoded& out, std::vector<Stream>& blocks,
                const std::vector<MainEntry>& mains) {
+  // The calls of every block, gathered once: a hostile file may hold
+  // hundreds of thousands of blocks.
+  std::vector<std::vector<uint32_t>> callers(blocks.size());
+  for (const Stream& block : blocks) {
+    for (const Event& event : block.events) {
+      const int target = IsRow(event, "call") ? BlockAt(blocks, event.operands.value[0]) : -1;
+      if (target >= 0) callers[static_cast<size_t>(target)].push_back(event.offset);
+    }
+  }
   for (const Stream& block : blocks) {
     std::vector<MainEntry> names;
     for (const MainEntry& main : mains) {
@@ -227,7 +231,7 @@ void AddBlocks(Decoded& out, std::vector<Stream>& blocks,
     item.kind = ItemKind::Events;
     item.offset = block.start;
     item.size = block.end - block.start;
-    item.heading = BlockHeading(block, names, blocks);
+    item.heading = BlockHeading(block, names, callers[static_cast<size_t>(&block - blocks.data())]);
     item.index = static_cast<int>(out.streams.size() + (&block - blocks.data()));
     out.items.push_back(std::move(item));
   }

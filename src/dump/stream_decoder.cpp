@@ -70,9 +70,7 @@ Read ReadOperand(Cursor& c, Operand kind, size_t i, const format::EventLanguage&
       value = Read16(p, true);
       event.operands.fraction[i] = p[2];
       break;
-    case Operand::Samples:
-      for (uint32_t s = 0; s < format::kWaveSamples; ++s) event.operands.samples[s] = p[s];
-      break;
+    case Operand::Samples: event.operands.samples = p; break;
     case Operand::Pointer: {
       uint32_t target = 0;
       value = format::DecodeBankPointer(p, target) ? int64_t{target} : -1;

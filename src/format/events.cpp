@@ -90,7 +90,7 @@ void EncodeEvent(const EventLanguage& language, const EventRow& row, const Event
         Put16(out, value);
         out.push_back(operands.fraction[i]);
         break;
-      case O::Samples: out.insert(out.end(), operands.samples.begin(), operands.samples.end()); break;
+      case O::Samples: out.insert(out.end(), operands.samples, operands.samples + kWaveSamples); break;
       case O::Pointer: {
         const BankPointer p = EncodeBankPointer(static_cast<uint32_t>(value));
         out.insert(out.end(), p.begin(), p.end());

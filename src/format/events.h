@@ -4,7 +4,6 @@
 // turns a decoded event back into its bytes.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -75,11 +74,11 @@ extern const EventLanguage kMusicLanguage;
 
 // The values of one event's operands, in row order. A fixed-point operand
 // keeps its fraction byte beside its integer part; a pointer holds the
-// file offset; a duration its total.
+// file offset; a duration its total; a waveform points at its 32 samples.
 struct EventOperands {
   int64_t value[kMaxOperands] = {};
   uint8_t fraction[kMaxOperands] = {};
-  std::array<uint8_t, kWaveSamples> samples = {};
+  const uint8_t* samples = nullptr;
 };
 
 // The size in bytes of an operand of fixed size (0 for a duration).

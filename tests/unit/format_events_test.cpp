@@ -55,8 +55,10 @@ TEST(EncodeEvent, TheBytesTheCompilersWrite) {
 }
 
 TEST(EncodeEvent, WaveCarriesItsThirtyTwoSamples) {
+  uint8_t samples[kWaveSamples];
+  for (uint8_t i = 0; i < kWaveSamples; ++i) samples[i] = i;
   EventOperands operands;
-  for (uint8_t i = 0; i < kWaveSamples; ++i) operands.samples[i] = i;
+  operands.samples = samples;
   ByteBuffer out;
   EncodeEvent(kInstrumentLanguage, Row(kInstrumentLanguage, "wave"), operands, out);
   ASSERT_EQ(out.size(), 33u);
