@@ -47,8 +47,9 @@ void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
       diag.ErrorInFileAt(fault.text, name, fault.offset);
       continue;
     }
-    diag.Listing((first ? "" : "\n") + dump::WriteListing(name, bytes.data(), decoded));
+    if (!first) diag.Listing("\n");
     first = false;
+    dump::WriteListing(name, bytes.data(), decoded, [&diag](const std::string& text) { diag.Listing(text); });
   }
 }
 

@@ -17,13 +17,26 @@ using format::Operand;
 constexpr uint32_t kBytesShown = 8;
 constexpr size_t kBytesColumn = kBytesShown * 3 - 1;
 
+// Lines go out in chunks, so a listing of millions of lines is never held
+// whole.
+constexpr size_t kChunk = 1 << 16;
+
 struct Writer {
   const uint8_t* data;
   int digits;
   std::string prefix;  // a song inside a track pack is indented
+  const ListingSink& sink;
   std::string out;
 
-  void Heading(const std::string& text) { out += prefix + "-- " + text + "\n"; }
+  void Put(const std::string& line) {
+    out += line;
+    if (out.size() >= kChunk) Flush();
+  }
+  void Flush() {
+    if (!out.empty()) sink(out);
+    out.clear();
+  }
+  void Heading(const std::string& text) { Put(prefix + "-- " + text + "\n"); }
 
   void Line(uint32_t offset, uint32_t size, const std::string& text) {
     std::string bytes;
@@ -34,7 +47,7 @@ struct Writer {
     if (size > kBytesShown) bytes += " ..";
     std::string line = prefix + Hex(offset, digits) + "  " + bytes;
     if (!text.empty()) line += std::string(kBytesColumn - bytes.size() + 2, ' ') + text;
-    out += line + "\n";
+    Put(line + "\n");
   }
 };
 
@@ -114,9 +127,10 @@ void WriteItem(Writer& w, const Item& item, const Decoded& decoded) {
     WriteEvents(w, decoded.streams[static_cast<size_t>(item.index)], decoded);
   } else if (item.kind == ItemKind::Song) {
     const Decoded& song = decoded.songs[static_cast<size_t>(item.index)];
-    Writer inner{w.data + item.offset, w.digits, w.prefix + "    ", std::string()};
+    w.Flush();
+    Writer inner{w.data + item.offset, w.digits, w.prefix + "    ", w.sink, std::string()};
     WriteItems(inner, song);
-    w.out += inner.out;
+    inner.Flush();
   }
 }
 
@@ -132,13 +146,14 @@ int OffsetDigits(uint32_t size) {
 
 }  // namespace
 
-std::string WriteListing(const std::string& name, const uint8_t* data, const Decoded& decoded) {
+void WriteListing(const std::string& name, const uint8_t* data, const Decoded& decoded,
+                  const ListingSink& sink) {
   const uint32_t banks = decoded.size == 0 ? 0 : ((decoded.size - 1) >> format::kBankShift) + 1;
-  Writer w{data, OffsetDigits(decoded.size), std::string(), std::string()};
+  Writer w{data, OffsetDigits(decoded.size), std::string(), sink, std::string()};
   w.out = "== " + name + ": " + decoded.format + ", " + Bytes(decoded.size) + " in " +
           std::to_string(banks) + (banks == 1 ? " bank" : " banks") + " of 8 KiB\n";
   WriteItems(w, decoded);
-  return w.out;
+  w.Flush();
 }
 
 }  // namespace psgc::dump

@@ -3,12 +3,17 @@
 // script's own words.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "dump/decoded.h"
 
 namespace psgc::dump {
 
-std::string WriteListing(const std::string& name, const uint8_t* data, const Decoded& decoded);
+// Receives the listing piece by piece, in order.
+using ListingSink = std::function<void(const std::string&)>;
+
+void WriteListing(const std::string& name, const uint8_t* data, const Decoded& decoded,
+                  const ListingSink& sink);
 
 }  // namespace psgc::dump
