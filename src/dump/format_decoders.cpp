@@ -82,8 +82,7 @@ bool DecodeEffect(Reader& reader, uint32_t at, uint32_t number, Decoded& out,
 }
 
 // An effect's heading tells its whole extent: header and channel events.
-void NameEffects(Decoded& out, const std::vector<Effect>& effects, const std::vector<StreamRef>& refs,
-                 const std::vector<int>& streams) {
+void NameEffects(Decoded& out, const std::vector<Effect>& effects, const std::vector<int>& streams) {
   for (const Effect& effect : effects) {
     Item& item = out.items[effect.item];
     uint32_t end = item.offset + item.size;
@@ -91,7 +90,6 @@ void NameEffects(Decoded& out, const std::vector<Effect>& effects, const std::ve
       const Stream& s = out.streams[static_cast<size_t>(streams[r])];
       if (s.start >= item.offset) end = std::max(end, s.end);
     }
-    (void)refs;
     item.heading += " at " + Place(item.offset) + ", " + Bytes(end - item.offset) +
                     BankCrossing(item.offset, end - item.offset);
   }
@@ -124,7 +122,7 @@ bool DecodeSfx(Reader& reader, Decoded& out) {
   }
   const std::vector<int> streams =
       AddStreams(reader, out, refs, SortedStarts(out, refs), reader.size, format::kInstrumentLanguage);
-  NameEffects(out, effects, refs, streams);
+  NameEffects(out, effects, streams);
   return true;
 }
 
