@@ -30,8 +30,13 @@ inline constexpr char kOptionsHelp[] =
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
+    "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
     "  --dump FILE    list psgc binaries (every later argument is a file) and exit\n"
     "\n";
+inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
+inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
+inline constexpr char kEmptySymbolFileName[] = "ERROR- Empty symbol file name : ";
+inline constexpr char kNoSymbolsInMode[] = "ERROR- Symbol files are not written in mode : ";
 inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
@@ -82,6 +87,15 @@ inline constexpr char kUnableToGenerateEquates[] = "ERROR- Unable to generate eq
 inline constexpr char kCantWriteEquates[] = "ERROR- Couldn't write to equate(s) file : ";
 inline constexpr char kSavingEquates[] = "Saving SFX equates to : ";
 
+// Symbol files
+inline constexpr char kSymbolFilesShareName[] = "ERROR- Two symbol files would share the name : ";
+inline constexpr char kSymbolFileIsOutput[] = "ERROR- Symbol file would replace the output : ";
+inline constexpr char kLabelNotSymbol[] = "ERROR- Label is not a valid symbol : ";
+inline constexpr char kSymbolTooLong[] = "ERROR- Symbol too long for ";  // format, " : ", symbol
+inline constexpr char kSourcesShareSymbol[] = "ERROR- Two sources give the symbol : ";
+inline constexpr char kCantWriteSymbols[] = "ERROR- Couldn't write to symbol file : ";
+inline constexpr char kSavingSymbols[] = "Saving symbols to : ";
+
 // Music scripts
 inline constexpr char kMusMode[] = "MUS Mode...\n";
 inline constexpr char kInvalidBlockLabel[] = "ERROR- Invalid music block label in : ";
@@ -111,7 +125,6 @@ inline constexpr char kPcmSize[] = "The current PCM binary is : ";
 
 // --dump: every message names the file and the byte offset where decoding
 // stopped ("... in : file at offset 0x001C").
-inline constexpr char kDumpNeedsFile[] = "ERROR- --dump needs at least one file name\n";
 inline constexpr char kDumpUnknownMark[] = "ERROR- Not an SFX, MUS, TRK or PCM binary in : ";
 inline constexpr char kDumpTooLarge[] = "ERROR- File too large for bank pointers in : ";
 inline constexpr char kDumpTruncatedHeader[] = "ERROR- Truncated header in : ";

@@ -2,6 +2,7 @@
 #include "driver/options.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "common/messages.h"
 
@@ -12,6 +13,26 @@ enum class Taken { NotAnOption, Yes, Failed };
 
 bool Is(const char* arg, const char* name) { return std::strcmp(arg, name) == 0; }
 
+// FORMAT or FORMAT=FILE.
+Taken TakeSymbols(const char* value, Diagnostics& diag, Options& options) {
+  const std::string_view text(value);
+  const size_t equals = text.find('=');
+  SymbolRequest request;
+  if (!FindSymbolFormat(text.substr(0, equals), request.format)) {
+    diag.ErrorWith(msg::kUnknownSymbolFormat, text.substr(0, equals));
+    return Taken::Failed;
+  }
+  if (equals != std::string_view::npos) {
+    request.file.assign(text.substr(equals + 1));
+    if (request.file.empty()) {
+      diag.ErrorWith(msg::kEmptySymbolFileName, text);
+      return Taken::Failed;
+    }
+  }
+  options.symbols.push_back(std::move(request));
+  return Taken::Yes;
+}
+
 // Looks at argv[i]; an option that takes a value advances `i` past it.
 Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& options) {
   const char* arg = argv[i];
@@ -21,10 +42,16 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
     options.version = true;
   } else if (Is(arg, "-q") || Is(arg, "--quiet")) {
     options.quiet = true;
+  } else if (Is(arg, "--symbols")) {
+    if (i + 1 >= argc) {
+      diag.ErrorWith(msg::kMissingOptionValue, arg);
+      return Taken::Failed;
+    }
+    return TakeSymbols(argv[++i], diag, options);
   } else if (Is(arg, "--dump")) {
     // Takes the rest of the command line: file names may look like options.
     if (i + 1 >= argc) {
-      diag.Error(msg::kDumpNeedsFile);
+      diag.ErrorWith(msg::kMissingOptionValue, arg);
       return Taken::Failed;
     }
     options.dump = true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/diagnostics.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 
@@ -17,6 +18,7 @@ struct Options {
   bool quiet = false;    // -q, --quiet: no progress lines
   bool dump = false;     // --dump FILE...: every later argument is a file to list
   std::vector<std::string> dumpFiles;
+  std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
 

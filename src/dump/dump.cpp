@@ -13,17 +13,15 @@ namespace {
 enum class Loaded { Ok, Unreadable, TooLarge };
 
 // Pointers reach no further than kMaxOutputSize; a larger file is no psgc
-// binary and is not read into memory. A pipe is read to its end.
+// binary and is not read into memory. A pipe is read to its end, or just
+// past that size.
 Loaded LoadFile(const std::string& name, ByteBuffer& bytes) {
   SourceFile file;
   uint64_t size = 0;
-  if (!file.Open(name)) return Loaded::Unreadable;
-  if (file.Measure(size) && size > kMaxOutputSize) return Loaded::TooLarge;
-  std::string text;
-  if (!file.ReadAll(text)) return Loaded::Unreadable;
-  if (text.size() > kMaxOutputSize) return Loaded::TooLarge;
-  bytes.assign(text.begin(), text.end());
-  return Loaded::Ok;
+  if (!file.Open(name) || !file.Measure(kMaxOutputSize, true, size)) return Loaded::Unreadable;
+  if (size > kMaxOutputSize) return Loaded::TooLarge;
+  bytes.resize(size);
+  return file.ReadAt(0, bytes.data(), bytes.size()) == size ? Loaded::Ok : Loaded::Unreadable;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "sfx/instrument_script.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 namespace {
@@ -59,6 +60,10 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
 // operand hold at most 255.
 bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
                     LineTokens& tokens) {
+  if (script.labelRules != nullptr &&
+      !CheckLabelSymbol(*script.labelRules, script.diag, label, script.at())) {
+    return false;
+  }
   const std::string_view priority = tokens.Next();
   if (!priority.empty() && !ReadLabelPriority(script, state, priority)) return false;
   if (FindInstrument(script.table, label) >= 0) {
@@ -203,9 +208,9 @@ int AddInstrument(InstrumentScript& script) {
 }
 
 int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
-                          const std::string& fileName, bool sfxMode) {
+                          const std::string& fileName, bool sfxMode, const SymbolRules* labelRules) {
   FreeInstrumentTable(table);
-  InstrumentScript script{diag, table, fileName, 0, Instrument()};
+  InstrumentScript script{diag, table, fileName, 0, Instrument(), labelRules};
   script.record.isInstrument = !sfxMode;
   if (sfxMode) diag.Print(msg::kSfxMode);
   if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;

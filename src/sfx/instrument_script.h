@@ -22,6 +22,7 @@ struct InstrumentScript {
   std::string_view fileName;
   uint32_t line = 0;
   Instrument record;  // the definition under construction
+  const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
 
   ScriptPos at() const { return {fileName, line}; }
 };

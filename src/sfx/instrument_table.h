@@ -15,6 +15,8 @@
 
 namespace psgc {
 
+struct SymbolRules;
+
 inline constexpr uint32_t kMaxChannels = 6;
 inline constexpr uint32_t kMaxInstruments = 255;  // the count byte of SFX and MUS
 
@@ -45,9 +47,12 @@ struct InstrumentTable {
 };
 
 // Compiles one script into the table. sfxMode: sound effects (-sfx) rather
-// than instruments (-mus). Returns 0, or non-zero after reporting.
+// than instruments (-mus). labelRules: what the requested symbol files
+// accept of a label (none: labels are taken as they are). Returns 0, or
+// non-zero after reporting.
 int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
-                          const std::string& fileName, bool sfxMode);
+                          const std::string& fileName, bool sfxMode,
+                          const SymbolRules* labelRules = nullptr);
 
 int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image);
 // For an empty table: 0 with an empty block and count 0.
@@ -57,11 +62,5 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
 int FindInstrument(const InstrumentTable& table, std::string_view name);
 int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
 void FreeInstrumentTable(InstrumentTable& table);
-
-// Writes the WLA-DX equates file beside the SFX binary `outputName`.
-// The equates file's name: the output's with its extension replaced by
-// .equ. False when no such name can be made.
-bool EquatesFileName(const std::string& outputName, std::string& name);
-int WriteEquatesFile(const InstrumentTable& table, Diagnostics& diag, const std::string& outputName);
 
 }  // namespace psgc

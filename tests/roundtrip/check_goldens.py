@@ -29,7 +29,9 @@ def main():
                 data = run_golden.parse_hex(sec.lines)
                 if data[:3] not in MARKS:
                     continue
-                name = os.path.relpath(case, golden).replace(os.sep, "_") + "_" + os.path.basename(sec.name)
+                # Output names may be as long as a file system allows.
+                name = (f"{len(files):03d}-" + os.path.relpath(case, golden).replace(os.sep, "_")[:80] +
+                        "-" + os.path.basename(sec.name)[:40])
                 path = os.path.join(work, name)
                 with open(path, "wb") as f:
                     f.write(data)
