@@ -368,21 +368,11 @@ size_t SourceFile::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
   return got;
 }
 
-bool SourceFile::ReadAll(std::string& text) {
-  text.clear();
-  uint64_t size = 0;
-  if (IsRegular(size)) {
-    text.resize(size);
-    return ReadFully(fd_, reinterpret_cast<uint8_t*>(text.data()), text.size(), 0) == size;
-  }
-  // A pipe or a device: read on to its end.
-  char chunk[65536];
+long SourceFile::ReadNext(char* data, size_t size) {
   for (;;) {
-    const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+    const ssize_t n = ::read(fd_, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    text.append(chunk, static_cast<size_t>(n));
+    return n < 0 ? -1 : static_cast<long>(n);
   }
 }
 

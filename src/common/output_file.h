@@ -76,8 +76,10 @@ class SourceFile {
   bool Measure(uint64_t limit, bool keep, uint64_t& size);
   // Reads up to `size` bytes from `offset`; returns how many arrived.
   size_t ReadAt(uint64_t offset, uint8_t* data, size_t size);
-  // The whole text of a script.
-  bool ReadAll(std::string& text);
+  // Reads on from where the last read ended: up to `size` bytes; returns
+  // how many arrived, 0 at the end, -1 on a read error. Scripts are read
+  // so, a chunk at a time, whatever kind of file they are.
+  long ReadNext(char* data, size_t size);
 
  private:
   bool IsRegular(uint64_t& size) const;

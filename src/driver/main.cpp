@@ -13,12 +13,15 @@
 #include "common/diagnostics.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/script_lines.h"
 #include "driver/options.h"
 #include "driver/symbol_lists.h"
 #include "dump/dump.h"
-#include "music/song_data.h"
+#include "music/mus_binary.h"
+#include "music/music_script.h"
 #include "pack/packs.h"
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
+#include "sfx/sfx_binary.h"
 #include "symbols/symbol_files.h"
 
 namespace psgc {
@@ -51,22 +54,22 @@ struct Run {
   Options options;
   std::vector<SymbolFile> symbolFiles;  // written after the binary
   SymbolRules symbolRules;              // what their names must be
+  std::vector<char> scriptBuffer;       // every script is read through it in turn
 };
 
 bool SymbolsRequested(const Run& run) { return !run.options.symbols.empty(); }
 
-// Reads a script; an unreadable one is reported like an unopenable one.
-bool ReadScript(Run& run, size_t i, std::string& text) {
-  if (run.sources[i]->ReadAll(text)) return true;
-  run.diag.ErrorWith(msg::kCantOpenSource, run.sources[i]->name());
-  return false;
+// Source i read as a script, a chunk at a time.
+ScriptReader ReadScript(Run& run, size_t i) {
+  SourceFile& source = *run.sources[i];
+  return ScriptReader([&source](char* data, size_t size) { return source.ReadNext(data, size); },
+                      run.scriptBuffer);
 }
 
 void RunSfx(Run& run) {
-  std::string text;
-  if (!ReadScript(run, 0, text)) return;
+  ScriptReader reader = ReadScript(run, 0);
   const SymbolRules* labelRules = SymbolsRequested(run) ? &run.symbolRules : nullptr;
-  if (ParseInstrumentScript(run.instruments, run.diag, text, run.sources[0]->name(), true,
+  if (ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
                             labelRules) != 0) {
     return;
   }
@@ -91,14 +94,13 @@ void RunMus(Run& run) {
     run.diag.Error(msg::kMusNeedsScripts);
     return;
   }
-  std::string text;
-  if (!ReadScript(run, 0, text)) return;
-  if (ParseInstrumentScript(run.instruments, run.diag, text, run.sources[0]->name(), false) != 0) return;
+  ScriptReader instruments = ReadScript(run, 0);
+  if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) return;
   for (size_t i = 1; i < n; ++i) {
-    if (!ReadScript(run, i, text)) return;
-    if (ParseMusicScript(run.song, run.instruments, run.diag, text, run.sources[i]->name()) != 0) return;
+    ScriptReader channel = ReadScript(run, i);
+    if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
   }
-  text = std::string();
+  std::vector<char>().swap(run.scriptBuffer);
   ByteBuffer image;
   if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
   run.diag.PrintWith(msg::kSavingMusic, run.outputName);
@@ -271,7 +273,5 @@ int main(int argc, char** argv) {
   psgc::Run run;
   psgc::Execute(run, argc, argv);
   run.diag.Flush();
-  psgc::FreeInstrumentTable(run.instruments);
-  psgc::FreeSongData(run.song);
   return run.diag.failed() ? 1 : 0;
 }

@@ -41,9 +41,13 @@ void Put16(ByteBuffer& out, int64_t value) {
   out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
 }
 
+// Pairs (wait opcode, 255) while more than 255 remain, then the rest;
+// nothing for 0.
 void PutDuration(ByteBuffer& out, uint8_t waitOpcode, int64_t total) {
-  const auto duration = static_cast<uint32_t>(total);
-  AppendWaitEncoding(out, waitOpcode, duration, WaitEncodingSize(duration));
+  for (int64_t left = total; left > 0; left -= 255) {
+    out.push_back(waitOpcode);
+    out.push_back(static_cast<uint8_t>(left > 255 ? 255 : left));
+  }
 }
 
 }  // namespace

@@ -22,10 +22,6 @@ import tempfile
 import threading
 import time
 
-# Scripts are still read whole; the check of bounded script memory is
-# enabled once they are read in bounded pieces.
-SCRIPTS_READ_IN_PIECES = False
-
 NOBODY = 65534
 results = []
 
@@ -235,10 +231,6 @@ def feed(fd, chunk, total):
 
 # 6. A long script of comments compiles with memory that does not grow with it.
 def long_script(env, d):
-    if not SCRIPTS_READ_IN_PIECES:
-        report("SKIP", "long script from a pipe in bounded memory",
-               "enabled once scripts are read in pieces")
-        return
     r, w = os.pipe()
     t = feed(w, b"; a comment line of no consequence\n" * 2000, 256 << 20)
     status, _, err, peak = env.run(["-sfx", "out.sfx", f"/dev/fd/{r}"], d, pass_fds=(r,))
