@@ -75,7 +75,7 @@ bench:
 # fuzz_audio from small audio files written for it); each runs
 # FUZZ_SECONDS. Findings land in $(BUILD)-fuzz/findings.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs fuzz_audio
+FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs fuzz_dump fuzz_audio
 fuzz:
 	cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPSGC_FUZZ=ON -DPSGC_TESTS=OFF

@@ -32,6 +32,8 @@ class Diagnostics {
                        std::string_view reason);                          // "%s%s (%s)\n"
   void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel);  // two lines
+  void ErrorInFileAt(std::string_view text, std::string_view file,
+                     uint32_t offset);                                    // "%s%s at offset 0x%04X\n"
 
   // Standard output: progress lines, which a quiet run leaves out.
   void SetQuiet(bool quiet) { quiet_ = quiet; }
