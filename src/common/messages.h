@@ -30,7 +30,13 @@ inline constexpr char kOptionsHelp[] =
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
+  "  -Wall          turn on every warning\n"
+  "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
+  "                 main, unused, range, number, pak-input, pcm-level\n"
+  "  -Wno-<name>    turn off one warning (after -Wall)\n"
+  "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "\n";
+inline constexpr char kUnknownWarning[] = "ERROR- Unknown warning : ";
 inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
@@ -40,6 +46,7 @@ inline constexpr char kMusNeedsScripts[] =
     "ERROR- Music compilation requires both an instrument\n"
     "       script and one to six music scripts\n";
 inline constexpr char kOutputTooLarge[] = "ERROR- Output too large (max is 67108863 bytes)\n";
+inline constexpr char kWarnSfxExtra[] = "WARNING- Script ignored, -sfx compiles only its first : ";
 inline constexpr char kSavingSfx[] = "Saving SFX binary to : ";
 inline constexpr char kSavingMusic[] = "Saving music binary to : ";
 inline constexpr char kSavingTrack[] = "Saving track package to : ";
@@ -105,6 +112,10 @@ inline constexpr char kTooManyPcmStreams[] = "ERROR- Too many PCM Streams (max i
 inline constexpr char kPcmStreamTooLarge[] = "ERROR- PCM Stream too large (max is ";
 inline constexpr char kUnexpectedEndOfInclude[] = "ERROR- Unexpected end of include file\n";
 inline constexpr char kCouldntWriteOutput[] = "ERROR- Couldn't write to output file\n";
+inline constexpr char kWarnPakInput[] = "WARNING- Pack source has no MUS mark : ";
+inline constexpr char kWarnPcmSilent[] = "WARNING- PCM source is silent (every sample within $78..$87) : ";
+inline constexpr char kWarnPcmSigned[] =
+    "WARNING- PCM source looks signed (most samples near $00 and $FF) : ";
 inline constexpr char kPakSize[] = "The current PAK binary is : ";
 inline constexpr char kPcmSize[] = "The current PCM binary is : ";
 

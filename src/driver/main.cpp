@@ -51,12 +51,22 @@ bool ReadScript(Run& run, size_t i, std::string& text) {
   return false;
 }
 
+// -sfx compiles its first script; the others were opened and are ignored.
+void WarnExtraSfxScripts(Run& run) {
+  for (size_t i = 1; i < run.sources.size(); ++i) {
+    run.diag.Warn(Warning::SfxExtra, msg::kWarnSfxExtra, run.sources[i]->name());
+  }
+}
+
 void RunSfx(Run& run) {
+  WarnExtraSfxScripts(run);
   std::string text;
   if (!ReadScript(run, 0, text)) return;
   if (ParseInstrumentScript(run.instruments, run.diag, text, run.sources[0]->name(), true) != 0) return;
   ByteBuffer image;
   if (BuildSfxBinary(run.instruments, run.diag, image) != 0) return;
+  // Under -Werror a warning fails the run here: nothing is written.
+  if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingSfx, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
     // No equates file that would not match the binary beside it.
@@ -86,6 +96,7 @@ void RunMus(Run& run) {
   text = std::string();
   ByteBuffer image;
   if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
+  if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingMusic, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
@@ -172,6 +183,7 @@ void Execute(Run& run, int argc, char** argv) {
     return;
   }
   run.diag.SetQuiet(options.quiet);
+  run.diag.SetWarnings(options.warnings);
   const int m = options.modeIndex;
   if (argc - m < 3) {
     run.diag.Error(msg::kUsage);

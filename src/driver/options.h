@@ -12,6 +12,7 @@ struct Options {
   bool help = false;     // -h, --help: the usage text and this set, on standard output
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
+  WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
 
