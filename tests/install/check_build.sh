@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The build as users meet it: a default configuration compiles without
+# -Werror (a newer compiler's new warning must not stop `make demo`) and
+# PSGC_WERROR=ON adds it; `cmake --install` puts psgc and its man page
+# under the prefix; `make help` lists the targets users are told about.
+#   check_build.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+src=$1
+build=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail=0
+
+flags_of() {  # configure into $1 with the remaining arguments; print psgc's compile flags
+  local dir=$1; shift
+  cmake -S "$src" -B "$dir" -DPSGC_TESTS=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "$@" >/dev/null
+  grep '"command":' "$dir/compile_commands.json"
+}
+
+if flags_of "$work/default" | grep -q -- '-Werror'; then
+  echo "FAIL: the default build compiles with -Werror"; fail=1
+fi
+if ! flags_of "$work/default" | grep -q -- '-Wall -Wextra'; then
+  echo "FAIL: the default build lacks -Wall -Wextra"; fail=1
+fi
+if ! flags_of "$work/strict" -DPSGC_WERROR=ON | grep -q -- '-Werror'; then
+  echo "FAIL: PSGC_WERROR=ON does not add -Werror"; fail=1
+fi
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+for f in bin/psgc share/man/man1/psgc.1; do
+  [ -f "$work/prefix/$f" ] || { echo "FAIL: cmake --install did not install $f"; fail=1; }
+done
+[ -x "$work/prefix/bin/psgc" ] && "$work/prefix/bin/psgc" --version >/dev/null ||
+  { echo "FAIL: the installed psgc does not run"; fail=1; }
+
+targets=$(make -s -C "$src" help)
+for t in demo test install test-sanitize fuzz bench clean; do
+  grep -q "^make $t " <<<"$targets" || { echo "FAIL: make help does not list $t"; fail=1; }
+done
+
+[ $fail -eq 0 ] && echo "build options, install and make help as documented"
+exit $fail
