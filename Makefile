@@ -48,10 +48,11 @@ demo: build
 	@echo "== Sound effects, and the equates file written beside them"
 	$(PSGC) -sfx $(DEMO)/effects.sfx examples/sfx/effects.txt
 	@cat $(DEMO)/effects.equ
-	@echo "== Two songs, then a track pack of both"
+	@echo "== Two songs, then a track pack of both, with a C header naming them"
 	$(PSGC) -mus $(DEMO)/song1.mus examples/music/instruments.txt $(sort $(wildcard examples/music/song1/ch*.txt))
 	$(PSGC) -mus $(DEMO)/song2.mus examples/music/instruments.txt $(sort $(wildcard examples/music/song2/ch*.txt))
-	$(PSGC) -pak $(DEMO)/songs.trk $(DEMO)/song1.mus $(DEMO)/song2.mus
+	$(PSGC) --symbols c -pak $(DEMO)/songs.trk $(DEMO)/song1.mus $(DEMO)/song2.mus
+	@cat $(DEMO)/songs.h
 
 # The whole suite again under AddressSanitizer, UndefinedBehaviorSanitizer
 # and LeakSanitizer; any report fails a test.

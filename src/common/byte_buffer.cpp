@@ -1,4 +1,4 @@
-// Banked pointers and the output size limit.
+// Banked pointers, bounded appends and the output size limit.
 #include "common/byte_buffer.h"
 
 namespace psgc {
@@ -18,13 +18,41 @@ void PutBankPointer(uint8_t* at, uint32_t offset) {
 
 uint64_t WaitEncodingSize(uint32_t duration) { return 2 * ((uint64_t{duration} + 254) / 255); }
 
-void AppendWaitEncoding(ByteBuffer& bytes, uint8_t code, uint32_t duration, uint64_t count) {
-  const uint64_t lastPair = WaitEncodingSize(duration) - 2;
-  const auto rest = static_cast<uint8_t>(duration - 255 * (lastPair / 2));
-  const size_t start = bytes.size();
-  bytes.resize(start + count, 0xFF);
-  for (uint64_t i = 0; i < count; i += 2) bytes[start + i] = code;
-  if (count > lastPair + 1) bytes[start + lastPair + 1] = rest;
+namespace {
+
+// How many of `size` bytes appended at `offset` fall below `limit`.
+uint64_t KeptBelow(uint64_t offset, uint64_t size, uint64_t limit) {
+  const uint64_t room = offset < limit ? limit - offset : 0;
+  return size < room ? size : room;
+}
+
+}  // namespace
+
+int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
+  const uint64_t kept = KeptBelow(out.offset, size, out.limit);
+  if (kept > 0) {
+    if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;
+    out.bytes.insert(out.bytes.end(), data, data + kept);
+  }
+  out.offset += size;
+  return 0;
+}
+
+// The pairs are laid down at once: a long wait is millions of bytes.
+int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration) {
+  const uint64_t size = WaitEncodingSize(duration);
+  const uint64_t kept = KeptBelow(out.offset, size, out.limit);
+  if (kept > 0) {
+    if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;
+    const uint64_t lastPair = size - 2;
+    const auto rest = static_cast<uint8_t>(duration - 255 * (lastPair / 2));
+    const size_t start = out.bytes.size();
+    out.bytes.resize(start + kept, 0xFF);
+    for (uint64_t i = 0; i < kept; i += 2) out.bytes[start + i] = code;
+    if (kept > lastPair + 1) out.bytes[start + lastPair + 1] = rest;
+  }
+  out.offset += size;
+  return 0;
 }
 
 bool CheckOutputSize(Diagnostics& diag, uint64_t size) {

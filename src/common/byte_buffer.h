@@ -36,13 +36,18 @@ bool TryAllocate(Diagnostics& diag, Allocation&& allocation, const char* message
 }
 
 // Makes room for `required` elements. A full array at least doubles, so
-// appends cost amortised constant time; a jump grows to `required` itself.
-// Returns 0, or -1 with "ERROR- Out of Memory." and the array unchanged.
+// appends cost amortised constant time; past kLargeArrayBytes it grows
+// eightfold, since capacity never written costs address space only while
+// each move copies the array into freshly faulted pages. A jump grows to
+// `required` itself. Returns 0, or -1 with "ERROR- Out of Memory." and the
+// array unchanged.
+inline constexpr size_t kLargeArrayBytes = size_t{1} << 20;
 template <class T>
 int GrowArray(Diagnostics& diag, std::vector<T>& array, size_t required) {
   if (array.capacity() >= required) return 0;
-  const size_t doubled = array.capacity() * 2;
-  const size_t capacity = doubled > required ? doubled : required;
+  const size_t factor = array.capacity() * sizeof(T) >= kLargeArrayBytes ? 8 : 2;
+  const size_t grown = array.capacity() * factor;
+  const size_t capacity = grown > required && grown <= array.max_size() ? grown : required;
   return TryAllocate(diag, [&] { array.reserve(capacity); }, msg::kOutOfMemoryGrow) ? 0 : -1;
 }
 
@@ -57,14 +62,32 @@ int AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
 // Both script languages encode a duration as pairs (code, n): n = 255 while
 // more than 255 remain, then the rest; nothing at all for 0.
 uint64_t WaitEncodingSize(uint32_t duration);
-// Appends the first `count` bytes of that encoding (room must be reserved).
-void AppendWaitEncoding(ByteBuffer& bytes, uint8_t code, uint32_t duration, uint64_t count);
+
+// An output whose size is limited (see kMaxOutputSize) is built by appends
+// at its `offset`, the count of bytes emitted so far. Bytes below `limit`
+// are kept in `bytes`; those past it are only counted, so that a few huge
+// waits cannot take gigabytes of memory before the output is refused by its
+// size. Each append advances `offset` by its full size and returns 0, or -1
+// with "ERROR- Out of Memory." and nothing appended.
+struct BoundedOutput {
+  ByteBuffer& bytes;
+  uint64_t& offset;
+  uint64_t limit;
+};
+int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
+// Appends the wait pairs of `duration` with the pair code `code`.
+int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration);
 
 // A position in 4 bytes: the offset inside an 8 KiB bank (little-endian,
 // 13 bits), the bank within a group of 32 banks, and the group.
 using BankPointer = std::array<uint8_t, 4>;
 BankPointer EncodeBankPointer(uint32_t offset);
 void PutBankPointer(uint8_t* at, uint32_t offset);
+// Appends the pointer (room must be reserved).
+inline void AppendBankPointer(ByteBuffer& bytes, uint32_t offset) {
+  const BankPointer p = EncodeBankPointer(offset);
+  bytes.insert(bytes.end(), p.begin(), p.end());
+}
 
 // Bank pointers hold offsets below 2^26, so no output may be larger.
 inline constexpr uint64_t kMaxOutputSize = 67108863;

@@ -30,12 +30,17 @@ inline constexpr char kOptionsHelp[] =
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
-  "  -Wall          turn on every warning\n"
-  "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
-  "                 main, unused, range, number, pak-input, pcm-level\n"
-  "  -Wno-<name>    turn off one warning (after -Wall)\n"
-  "  -Werror        fail on any warning that is on: exit 1 and no output\n"
+    "  -Wall          turn on every warning\n"
+    "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
+    "                 main, unused, range, number, pak-input, pcm-level\n"
+    "  -Wno-<name>    turn off one warning (after -Wall)\n"
+    "  -Werror        fail on any warning that is on: exit 1 and no output\n"
+    "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
     "\n";
+inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
+inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
+inline constexpr char kEmptySymbolFileName[] = "ERROR- Empty symbol file name : ";
+inline constexpr char kNoSymbolsInMode[] = "ERROR- Symbol files are not written in mode : ";
 inline constexpr char kUnknownWarning[] = "ERROR- Unknown warning : ";
 inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
@@ -87,6 +92,15 @@ inline constexpr char kInstrumentTableEmpty[] = "The current instrument table is
 inline constexpr char kUnableToGenerateEquates[] = "ERROR- Unable to generate equate(s) file\n";
 inline constexpr char kCantWriteEquates[] = "ERROR- Couldn't write to equate(s) file : ";
 inline constexpr char kSavingEquates[] = "Saving SFX equates to : ";
+
+// Symbol files
+inline constexpr char kSymbolFilesShareName[] = "ERROR- Two symbol files would share the name : ";
+inline constexpr char kSymbolFileIsOutput[] = "ERROR- Symbol file would replace the output : ";
+inline constexpr char kLabelNotSymbol[] = "ERROR- Label is not a valid symbol : ";
+inline constexpr char kSymbolTooLong[] = "ERROR- Symbol too long for ";  // format, " : ", symbol
+inline constexpr char kSourcesShareSymbol[] = "ERROR- Two sources give the symbol : ";
+inline constexpr char kCantWriteSymbols[] = "ERROR- Couldn't write to symbol file : ";
+inline constexpr char kSavingSymbols[] = "Saving symbols to : ";
 
 // Music scripts
 inline constexpr char kMusMode[] = "MUS Mode...\n";

@@ -1,19 +1,22 @@
-// Files of a run: temporary output + rename, checked sources.
+// Files of a run: outputs committed whole, sources measured and read.
 #include "common/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace psgc {
 namespace {
+
+bool g_namedTemporariesOnly = false;
 
 // Writes everything, resuming after signals and partial writes.
 bool WriteFully(int fd, const uint8_t* data, size_t size) {
@@ -38,25 +41,22 @@ size_t ReadFully(int fd, uint8_t* data, size_t size, off_t offset) {
   return got;
 }
 
-// Temporary files still pending, so that an interrupted build (Ctrl-C or
+// Named temporaries still present, so that an interrupted build (Ctrl-C or
 // Ctrl-\ in make) leaves none behind. At most two outputs exist at once.
 constexpr int kPendingSlots = 2;
 char g_pending[kPendingSlots][PATH_MAX + 16];
+constexpr int kCleanUpSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void RemovePendingAndReraise(int signal) {
   for (auto& path : g_pending) {
     if (path[0] != '\0') ::unlink(path);
   }
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
+  // The handler was reset on entry and the signal is not blocked: this ends
+  // the run with the signal's own status.
+  ::raise(signal);
 }
 
 void TrackPending(const std::string& path) {
-  static bool installed = false;
-  if (!installed) {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, RemovePendingAndReraise);
-    installed = true;
-  }
   for (auto& slot : g_pending) {
     if (slot[0] == '\0' && path.size() < sizeof slot) {
       std::memcpy(slot, path.c_str(), path.size() + 1);
@@ -77,13 +77,93 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links by name, as opening the path would, so that a link
+// to a file that does not exist yet leads to that file's name. A link that
+// the kernel resolves in its own way (/dev/stdout, /proc/self/fd/N) has no
+// such name: `magic` is set and the path is kept.
+std::string FollowLinks(const std::string& path, bool& magic) {
+  magic = false;
+  std::string name = path;
+  struct stat st;
+  for (int hops = 0; hops < 40; ++hops) {
+    if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(name.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<size_t>(n) == sizeof target) return path;
+    const std::string next(target, static_cast<size_t>(n));
+    name = next[0] == '/' ? next : DirectoryOf(name) + "/" + next;
+  }
+  const bool chainEnds = ::lstat(name.c_str(), &st) == 0;
+  if (chainEnds && S_ISLNK(st.st_mode)) return path;  // a loop: opening fails
+  if (!chainEnds && ::stat(path.c_str(), &st) == 0) {
+    magic = true;
+    return path;
+  }
+  return name;
+}
+
+// A name of the form DIR/.psgc-XXXXXX that is unlikely to be taken.
+std::string TemporaryName(const std::string& dir, unsigned attempt) {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  uint64_t seed = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(::getpid()) << 32) ^
+                  (static_cast<uint64_t>(attempt) * 0x9E3779B97F4A7C15ull);
+  std::string name = dir + "/.psgc-";
+  for (int i = 0; i < 6; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    name += kLetters[(seed >> 33) % 36];
+  }
+  return name;
+}
+
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// An unnamed, readable scratch file for a result that is written in place
+// only once it is complete.
+int OpenSpool() {
+  const char* dir = std::getenv("TMPDIR");
+  if (dir == nullptr || *dir == '\0') dir = "/tmp";
+#ifdef O_TMPFILE
+  const int fd = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+#endif
+  std::string pattern = std::string(dir) + "/psgc-XXXXXX";
+  const int named = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (named >= 0) ::unlink(pattern.c_str());
+  return named;
+}
+
 }  // namespace
+
+void RemoveTemporariesOnSignals() {
+  for (int sig : kCleanUpSignals) {
+    struct sigaction old;
+    // An ignored signal (nohup, a background job of a script) stays ignored.
+    if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndReraise;
+    action.sa_flags = SA_RESETHAND | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(sig, &action, nullptr);
+  }
+}
+
+void UseNamedTemporariesOnly(bool on) { g_namedTemporariesOnly = on; }
 
 OutputFile::~OutputFile() { Discard(); }
 
 void OutputFile::Discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  if (inPlace_ >= 0) ::close(inPlace_);
+  inPlace_ = -1;
   if (!temp_.empty()) {
     ::unlink(temp_.c_str());
     ForgetPending(temp_);
@@ -92,32 +172,69 @@ void OutputFile::Discard() {
 }
 
 bool OutputFile::Open(const std::string& path) {
-  target_ = path;
+  Discard();
+  bool magic = false;
+  target_ = FollowLinks(path, magic);
   struct stat st;
-  bool exists = false;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    // Write through a link to its file, as writing in place would.
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
-  }
-  if (::stat(target_.c_str(), &st) == 0) {
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) return false;  // a loop of links, a file as a directory
+  if (exists) {
     if (S_ISDIR(st.st_mode) || ::access(target_.c_str(), W_OK) != 0) return false;
     if (!S_ISREG(st.st_mode)) {
-      // A device or a pipe (/dev/null, a FIFO) is written in place: there
-      // is no file to replace.
+      // A device or a pipe (/dev/null, a FIFO) is written as it comes:
+      // there is no file to replace.
+      kind_ = Kind::Device;
       fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
       return fd_ >= 0;
     }
-    exists = true;
   }
-  std::string pattern = target_ + ".psgc-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
+  if (!magic && OpenTemporary(DirectoryOf(target_), exists ? (st.st_mode & 07777) : NewFileMode())) {
+    return true;
+  }
+  // A writable file in a directory that cannot take a new name (or reached
+  // only through a descriptor) is overwritten once the result is complete.
+  if (exists && (magic || errno == EACCES || errno == EPERM)) return OpenInPlace();
+  return false;
+}
+
+bool OutputFile::OpenTemporary(const std::string& dir, mode_t mode) {
+#ifdef O_TMPFILE
+  if (!g_namedTemporariesOnly) {
+    fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    // The file gets its name through /proc; without it, use a named one.
+    if (fd_ >= 0 && ::access(DescriptorPath(fd_).c_str(), F_OK) == 0) {
+      kind_ = Kind::Unnamed;
+      ::fchmod(fd_, mode);
+      return true;
+    }
+    const int saved = errno;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (saved == EACCES || saved == EPERM || saved == ENOENT || saved == ENOTDIR) {
+      errno = saved;
+      return false;
+    }
+  }
+#endif
+  std::string pattern = dir + "/.psgc-XXXXXX";
+  fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd_ < 0) return false;
-  temp_ = name.data();
+  kind_ = Kind::Named;
+  temp_ = pattern;
   TrackPending(temp_);
-  ::fchmod(fd_, exists ? (st.st_mode & 07777) : NewFileMode());
+  ::fchmod(fd_, mode);
+  return true;
+}
+
+bool OutputFile::OpenInPlace() {
+  inPlace_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+  if (inPlace_ < 0) return false;
+  fd_ = OpenSpool();
+  if (fd_ < 0) {
+    Discard();
+    return false;
+  }
+  kind_ = Kind::InPlace;
   return true;
 }
 
@@ -130,8 +247,17 @@ bool OutputFile::Append(const uint8_t* data, size_t size) {
 
 bool OutputFile::Commit() {
   if (fd_ < 0) return false;
-  bool ok = ::close(fd_) == 0;
-  fd_ = -1;
+  bool ok = true;
+  switch (kind_) {
+    case Kind::Unnamed: ok = NameAndReplace(); break;
+    case Kind::InPlace: ok = CopySpoolInPlace(); break;
+    case Kind::Named:
+    case Kind::Device: break;
+  }
+  if (ok && fd_ >= 0) {
+    ok = ::close(fd_) == 0;
+    fd_ = -1;
+  }
   if (ok && !temp_.empty()) {
     ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
     if (ok) {
@@ -140,6 +266,37 @@ bool OutputFile::Commit() {
     }
   }
   Discard();
+  return ok;
+}
+
+// Gives the unnamed file a free temporary name beside the destination; the
+// rename then replaces the destination in one step.
+bool OutputFile::NameAndReplace() {
+  const std::string self = DescriptorPath(fd_);
+  const std::string dir = DirectoryOf(target_);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = TemporaryName(dir, attempt);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      temp_ = name;
+      TrackPending(temp_);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool OutputFile::CopySpoolInPlace() {
+  const off_t size = ::lseek(fd_, 0, SEEK_CUR);
+  if (size < 0 || ::ftruncate(inPlace_, 0) != 0) return false;
+  uint8_t chunk[65536];
+  for (off_t done = 0; done < size;) {
+    const size_t want = static_cast<size_t>(size - done < off_t{sizeof chunk} ? size - done : off_t{sizeof chunk});
+    if (ReadFully(fd_, chunk, want, done) != want || !WriteFully(inPlace_, chunk, want)) return false;
+    done += static_cast<off_t>(want);
+  }
+  const bool ok = ::close(inPlace_) == 0;
+  inPlace_ = -1;
   return ok;
 }
 
@@ -178,33 +335,44 @@ bool SourceFile::IsFile(const std::string& path) const {
          ::stat(path.c_str(), &other) == 0 && mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
 }
 
-bool SourceFile::Measure(uint64_t& size) {
-  const off_t end = ::lseek(fd_, 0, SEEK_END);
-  if (end < 0) return false;
-  ::lseek(fd_, 0, SEEK_SET);
-  size = static_cast<uint64_t>(end);
+bool SourceFile::IsRegular(uint64_t& size) const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+bool SourceFile::Measure(uint64_t limit, bool keep, uint64_t& size) {
+  if (IsRegular(size)) return true;
+  kept_.clear();
+  uint8_t chunk[65536];
+  size = 0;
+  while (size <= limit) {
+    const uint64_t room = limit + 1 - size;
+    const ssize_t n = ::read(fd_, chunk, room < sizeof chunk ? static_cast<size_t>(room) : sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    if (keep) kept_.insert(kept_.end(), chunk, chunk + n);
+    size += static_cast<uint64_t>(n);
+  }
   return true;
 }
 
 size_t SourceFile::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
-  return ReadFully(fd_, data, size, static_cast<off_t>(offset));
+  uint64_t regularSize;
+  if (IsRegular(regularSize)) return ReadFully(fd_, data, size, static_cast<off_t>(offset));
+  if (offset >= kept_.size()) return 0;
+  const size_t got = kept_.size() - offset < size ? static_cast<size_t>(kept_.size() - offset) : size;
+  std::memcpy(data, kept_.data() + offset, got);
+  return got;
 }
 
-bool SourceFile::ReadAll(std::string& text) {
-  text.clear();
-  uint64_t size = 0;
-  if (Measure(size)) {
-    text.resize(size);
-    return ReadAt(0, reinterpret_cast<uint8_t*>(text.data()), text.size()) == size;
-  }
-  // A pipe or a device: read on to its end.
-  char chunk[65536];
+long SourceFile::ReadNext(char* data, size_t size) {
   for (;;) {
-    const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+    const ssize_t n = ::read(fd_, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    text.append(chunk, static_cast<size_t>(n));
+    return n < 0 ? -1 : static_cast<long>(n);
   }
 }
 

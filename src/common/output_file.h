@@ -1,11 +1,15 @@
-// Files of a run. An output is written to a temporary file beside its
-// destination and renamed into place only when complete, so a failed run
-// leaves no file and never damages an existing one (or a source that is
-// also the output). A source is checked to be readable when it is opened.
+// Files of a run. An output is written to an unnamed temporary file in its
+// destination's directory and given its name only when complete, so a
+// failed or killed run leaves no file and never damages an existing one (or
+// a source that is also the output). A source is checked to be readable
+// when it is opened, and measured and read whatever kind of file it is.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace psgc {
 
@@ -14,25 +18,39 @@ class OutputFile {
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile();  // removes the temporary file unless committed
+  ~OutputFile();  // drops the result unless committed
 
-  // Creates the temporary file. False when the destination cannot be
+  // Prepares the result. A link is followed to the (possibly new) file it
+  // names, and the link stays. False when the destination cannot be
   // written: its directory is missing, it is a directory, it is read-only.
   bool Open(const std::string& path);
-  // Appends bytes to the temporary file. False on a short write.
+  // Appends bytes to the result. False on a short write.
   bool Append(const uint8_t* data, size_t size);
-  // Closes and renames into place. False on any failure; the destination
-  // is then untouched.
+  // Puts the whole result in place. False on any failure; the destination
+  // is then untouched, except when it had to be written in place.
   bool Commit();
   bool WriteAndCommit(const uint8_t* data, size_t size) { return Append(data, size) && Commit(); }
 
  private:
+  enum class Kind { Unnamed, Named, Device, InPlace };
+  bool OpenTemporary(const std::string& dir, mode_t mode);
+  bool OpenInPlace();
+  bool NameAndReplace();
+  bool CopySpoolInPlace();
   void Discard();
 
+  Kind kind_ = Kind::Unnamed;
   std::string target_;
-  std::string temp_;
-  int fd_ = -1;
+  std::string temp_;  // a named temporary, while one exists
+  int fd_ = -1;       // where Append writes
+  int inPlace_ = -1;  // the destination itself, when written in place
 };
+
+// Installs handlers that remove named temporaries when INT, TERM, HUP or
+// QUIT ends the run; a signal that was ignored at start-up stays ignored.
+void RemoveTemporariesOnSignals();
+// For tests: behave as a system without unnamed temporary files does.
+void UseNamedTemporariesOnly(bool on);
 
 // True when both names exist and are one file (a link, or a file system
 // that ignores letter case).
@@ -51,16 +69,24 @@ class SourceFile {
   // True when this is a regular file and `path` names it (under any
   // spelling, or through a link).
   bool IsFile(const std::string& path) const;
-  // The length measured as seeking to the end does; false if unknown.
-  bool Measure(uint64_t& size);
+  // The length of the source. A regular file is measured by its size;
+  // anything else (a pipe, a FIFO, a device) is read to its end now, but
+  // never past `limit` + 1 bytes, so an endless one measures `limit` + 1.
+  // Bytes read are kept for ReadAt only when `keep`. False on a read error.
+  bool Measure(uint64_t limit, bool keep, uint64_t& size);
   // Reads up to `size` bytes from `offset`; returns how many arrived.
   size_t ReadAt(uint64_t offset, uint8_t* data, size_t size);
-  // The whole text of a script.
-  bool ReadAll(std::string& text);
+  // Reads on from where the last read ended: up to `size` bytes; returns
+  // how many arrived, 0 at the end, -1 on a read error. Scripts are read
+  // so, a chunk at a time, whatever kind of file they are.
+  long ReadNext(char* data, size_t size);
 
  private:
+  bool IsRegular(uint64_t& size) const;
+
   std::string name_;
   int fd_ = -1;
+  std::vector<uint8_t> kept_;  // what Measure read from a stream
 };
 
 }  // namespace psgc

@@ -2,6 +2,7 @@
 #include "common/script_lines.h"
 
 #include <cstring>
+#include <utility>
 
 namespace psgc {
 namespace {
@@ -19,7 +20,34 @@ bool IsDelimiter(char c) { return kDelimiters.is[static_cast<unsigned char>(c)];
 
 }  // namespace
 
+ScriptReader::ScriptReader(ReadChunk read, std::vector<char>& buffer)
+    : read_(std::move(read)), buffer_(&buffer), ended_(false) {
+  buffer.resize(kChunkSize);
+}
+
+void ScriptReader::Refill() {
+  std::vector<char>& buffer = *buffer_;
+  const size_t kept = text_.size() - pos_;
+  if (kept > 0 && pos_ > 0) std::memmove(buffer.data(), buffer.data() + pos_, kept);
+  size_t filled = kept;
+  // A pipe may deliver less than asked: read on until a whole piece (its
+  // CR LF included) is at hand.
+  while (filled < kLineBufferSize) {
+    const long n = read_(buffer.data() + filled, buffer.size() - filled);
+    if (n <= 0) {
+      ended_ = true;
+      failed_ = n < 0;
+      break;
+    }
+    filled += static_cast<size_t>(n);
+  }
+  text_ = std::string_view(buffer.data(), filled);
+  pos_ = 0;
+}
+
 bool ScriptReader::NextLine(std::string_view& line) {
+  if (!ended_ && text_.size() - pos_ < kLineBufferSize) Refill();
+  if (failed_) return false;
   const size_t remaining = text_.size() - pos_;
   if (remaining == 0) return false;
   const char* start = text_.data() + pos_;
@@ -63,24 +91,6 @@ std::string_view LineTokens::Next() {
   // strtok consumes the delimiter that ends a token.
   rest_.remove_prefix(end < rest_.size() ? end + 1 : end);
   return token;
-}
-
-int CollapseDelimiters(std::string& text, std::string_view delimiters, char replacement) {
-  size_t write = 0;
-  bool mayReplace = true;
-  for (size_t read = 0; read < text.size(); ++read) {
-    const char c = text[read];
-    if (delimiters.find(c) == std::string_view::npos) {
-      text[write++] = c;
-      mayReplace = true;
-    } else if (mayReplace) {
-      text[write++] = replacement;
-      mayReplace = false;
-    }
-  }
-  if (write > 0 && text[write - 1] == replacement) --write;
-  text.resize(write);
-  return 0;
 }
 
 int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,

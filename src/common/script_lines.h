@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/diagnostics.h"
 
@@ -14,18 +16,43 @@ namespace psgc {
 inline constexpr std::string_view kTokenDelimiters = " ,\t\n";
 inline constexpr size_t kLineBufferSize = 512;
 
-// Reads a script text line by line. Each line is what the 512-byte line
-// buffer would hold after the comment is cut: a piece of at most 511
-// characters, ending at its first NUL byte or ";".
+// Reads a script line by line. Each line is what the 512-byte line buffer
+// would hold after the comment is cut: a piece of at most 511 characters,
+// ending at its first NUL byte or ";".
+//
+// A script from a file is read in chunks into a buffer that one run reuses
+// for all its scripts, so memory does not grow with the script's length:
+// a script of gigabytes of comments, or one read from a pipe, costs the
+// buffer and what the script produces.
 class ScriptReader {
  public:
+  // Reads the next bytes into `data`: how many arrived, 0 at the end, -1
+  // on a read error.
+  using ReadChunk = std::function<long(char* data, size_t size)>;
+  // The chunk size: many lines per read call.
+  static constexpr size_t kChunkSize = 256 * 1024;
+
+  // A whole text in memory.
   explicit ScriptReader(std::string_view text) : text_(text) {}
-  // False at the end of the text. The view points into the text.
+  // A text read through `read` into `buffer`.
+  ScriptReader(ReadChunk read, std::vector<char>& buffer);
+
+  // False at the end of the text or after a read error. The view stays
+  // valid until the next call.
   bool NextLine(std::string_view& line);
+  bool failed() const { return failed_; }
 
  private:
-  std::string_view text_;
+  // Keeps the unread bytes and reads until a whole piece is in the buffer
+  // or the text has ended.
+  void Refill();
+
+  std::string_view text_;  // the bytes at hand; pos_ is the first unread
   size_t pos_ = 0;
+  ReadChunk read_;
+  std::vector<char>* buffer_ = nullptr;
+  bool ended_ = true;  // nothing more to read
+  bool failed_ = false;
 };
 
 // strtok over one line with kTokenDelimiters: the parser takes the first
@@ -40,9 +67,10 @@ class LineTokens {
   std::string_view rest_;
 };
 
-// Every run of characters of `delimiters` in `text` becomes one
-// `replacement`; one trailing replacement is dropped. Returns 0.
-int CollapseDelimiters(std::string& text, std::string_view delimiters, char replacement);
+// What a command handler of either script language returns. Malformed: the
+// parser adds the line's syntax message. Reported: the failure has been
+// printed in full.
+enum class HandlerStatus { Done = 0, Malformed = 1, Reported = -1 };
 
 // `path` with the extension of its last component replaced by `extension`
 // (or `extension` appended when there is none). A "." counts only after the

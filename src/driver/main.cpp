@@ -1,5 +1,9 @@
 // psgc's command line: the mode switch, the output and the sources, the
 // stages of each mode, the saving lines and the exit status.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -9,10 +13,15 @@
 #include "common/diagnostics.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/script_lines.h"
 #include "driver/options.h"
-#include "music/song_data.h"
+#include "driver/symbol_lists.h"
+#include "music/mus_binary.h"
+#include "music/music_script.h"
 #include "pack/packs.h"
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
+#include "sfx/sfx_binary.h"
+#include "symbols/symbol_files.h"
 
 namespace psgc {
 namespace {
@@ -42,13 +51,18 @@ struct Run {
   SongData song;
   std::string outputName;
   Options options;
+  std::vector<SymbolFile> symbolFiles;  // written after the binary
+  SymbolRules symbolRules;              // what their names must be
+  std::vector<char> scriptBuffer;       // every script is read through it in turn
 };
 
-// Reads a script; an unreadable one is reported like an unopenable one.
-bool ReadScript(Run& run, size_t i, std::string& text) {
-  if (run.sources[i]->ReadAll(text)) return true;
-  run.diag.ErrorWith(msg::kCantOpenSource, run.sources[i]->name());
-  return false;
+bool SymbolsRequested(const Run& run) { return !run.options.symbols.empty(); }
+
+// Source i read as a script, a chunk at a time.
+ScriptReader ReadScript(Run& run, size_t i) {
+  SourceFile& source = *run.sources[i];
+  return ScriptReader([&source](char* data, size_t size) { return source.ReadNext(data, size); },
+                      run.scriptBuffer);
 }
 
 // -sfx compiles its first script; the others were opened and are ignored.
@@ -60,20 +74,23 @@ void WarnExtraSfxScripts(Run& run) {
 
 void RunSfx(Run& run) {
   WarnExtraSfxScripts(run);
-  std::string text;
-  if (!ReadScript(run, 0, text)) return;
-  if (ParseInstrumentScript(run.instruments, run.diag, text, run.sources[0]->name(), true) != 0) return;
+  ScriptReader reader = ReadScript(run, 0);
+  const SymbolRules* labelRules = SymbolsRequested(run) ? &run.symbolRules : nullptr;
+  if (ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
+                            labelRules) != 0) {
+    return;
+  }
   ByteBuffer image;
   if (BuildSfxBinary(run.instruments, run.diag, image) != 0) return;
   // Under -Werror a warning fails the run here: nothing is written.
   if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingSfx, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
-    // No equates file that would not match the binary beside it.
+    // No symbol file that would not match the binary beside it.
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
     return;
   }
-  WriteEquatesFile(run.instruments, run.diag, run.outputName);
+  WriteSymbolFiles(run.symbolFiles, SfxSymbols(run.instruments), run.outputName, true, run.diag);
 }
 
 void RunMus(Run& run) {
@@ -86,14 +103,13 @@ void RunMus(Run& run) {
     run.diag.Error(msg::kMusNeedsScripts);
     return;
   }
-  std::string text;
-  if (!ReadScript(run, 0, text)) return;
-  if (ParseInstrumentScript(run.instruments, run.diag, text, run.sources[0]->name(), false) != 0) return;
+  ScriptReader instruments = ReadScript(run, 0);
+  if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) return;
   for (size_t i = 1; i < n; ++i) {
-    if (!ReadScript(run, i, text)) return;
-    if (ParseMusicScript(run.song, run.instruments, run.diag, text, run.sources[i]->name()) != 0) return;
+    ScriptReader channel = ReadScript(run, i);
+    if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
   }
-  text = std::string();
+  std::vector<char>().swap(run.scriptBuffer);
   ByteBuffer image;
   if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
   if (run.diag.failed()) return;
@@ -108,15 +124,27 @@ void RunPak(Run& run) {
     run.diag.Error(msg::kTooManySources);
     return;
   }
+  SymbolList symbols;
+  if (SymbolsRequested(run) &&
+      !PackSymbols(run.sources, "SONG IDs", "SONG_", run.symbolRules, run.diag, symbols)) {
+    return;
+  }
   if (BuildTrackPack(run.diag, run.output, run.sources) == 0) {
     run.diag.PrintWith(msg::kSavingTrack, run.outputName);
+    WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }
 }
 
 void RunPcm(Run& run) {
+  SymbolList symbols;
+  if (SymbolsRequested(run) &&
+      !PackSymbols(run.sources, "PCM STREAM IDs", "PCM_", run.symbolRules, run.diag, symbols)) {
+    return;
+  }
   // The builder checks the stream count itself.
   if (BuildPcmPack(run.diag, run.output, run.sources) == 0) {
     run.diag.PrintWith(msg::kSavingPcm, run.outputName);
+    WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }
 }
 
@@ -140,20 +168,36 @@ bool OpenSources(Run& run, int first, int argc, char** argv) {
   return true;
 }
 
-// The names a mode will write besides its output (the -sfx equates file).
-std::vector<std::string> CompanionFiles(const Run& run, OperatingMode mode) {
-  std::vector<std::string> names;
-  std::string equates;
-  if (mode == OperatingMode::Sfx && EquatesFileName(run.outputName, equates)) {
-    names.push_back(equates);
+// The symbol files a run writes: those requested, or else the equates
+// file of -sfx. Requested ones are refused before any source is read when
+// two would be one file or one would be the output; -mus has no symbols.
+bool PlanSymbolOutputs(Run& run, const ModeRow& row) {
+  if (!SymbolsRequested(run)) {
+    SymbolFile equates;
+    if (row.mode == OperatingMode::Sfx && DefaultSymbolFile(SymbolFormat::Wla, run.outputName, equates)) {
+      run.symbolFiles.push_back(equates);
+    }
+    return true;
   }
+  if (row.mode == OperatingMode::Mus) {
+    run.diag.ErrorWith(msg::kNoSymbolsInMode, row.switchText);
+    return false;
+  }
+  run.symbolRules = RulesFor(run.options.symbols);
+  return PlanSymbolFiles(run.options.symbols, run.outputName, run.diag, run.symbolFiles);
+}
+
+// The names a mode will write besides its output: its symbol files.
+std::vector<std::string> CompanionFiles(const Run& run) {
+  std::vector<std::string> names;
+  for (const SymbolFile& file : run.symbolFiles) names.push_back(file.name);
   return names;
 }
 
 // A file the run would replace must not be one of its sources, under any
 // spelling (./x, a link, a path through ..): compared by device and inode.
-bool RefuseOutputThatIsASource(Run& run, OperatingMode mode) {
-  std::vector<std::string> written = CompanionFiles(run, mode);
+bool RefuseOutputThatIsASource(Run& run) {
+  std::vector<std::string> written = CompanionFiles(run);
   written.insert(written.begin(), run.outputName);
   for (const std::string& name : written) {
     for (const auto& source : run.sources) {
@@ -196,12 +240,17 @@ void Execute(Run& run, int argc, char** argv) {
   }
   run.outputName = argv[m + 1];
   // An empty name can never be written; refuse it before any work.
-  if (run.outputName.empty() || !run.output.Open(run.outputName)) {
+  if (run.outputName.empty()) {
+    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    return;
+  }
+  if (!PlanSymbolOutputs(run, *row)) return;
+  if (!run.output.Open(run.outputName)) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
     return;
   }
   if (!OpenSources(run, m + 2, argc, argv)) return;
-  if (RefuseOutputThatIsASource(run, row->mode)) return;
+  if (RefuseOutputThatIsASource(run)) return;
   switch (row->mode) {
     case OperatingMode::Sfx: RunSfx(run); break;
     case OperatingMode::Mus: RunMus(run); break;
@@ -210,14 +259,26 @@ void Execute(Run& run, int argc, char** argv) {
   }
 }
 
+// A standard descriptor that was closed when psgc started would be taken by
+// the next file opened, and progress lines would land in the output: each
+// closed one is opened on /dev/null first. False when that is impossible.
+bool ReserveStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened != fd) return false;
+  }
+  return true;
+}
+
 }  // namespace
 }  // namespace psgc
 
 int main(int argc, char** argv) {
+  if (!psgc::ReserveStandardDescriptors()) return 1;
+  psgc::RemoveTemporariesOnSignals();
   psgc::Run run;
   psgc::Execute(run, argc, argv);
   run.diag.Flush();
-  psgc::FreeInstrumentTable(run.instruments);
-  psgc::FreeSongData(run.song);
   return run.diag.failed() ? 1 : 0;
 }

@@ -36,9 +36,28 @@ Taken TakeWarningOption(std::string_view arg, Diagnostics& diag, WarningSet& war
   return Taken::Yes;
 }
 
+// FORMAT or FORMAT=FILE.
+Taken TakeSymbols(const char* value, Diagnostics& diag, Options& options) {
+  const std::string_view text(value);
+  const size_t equals = text.find('=');
+  SymbolRequest request;
+  if (!FindSymbolFormat(text.substr(0, equals), request.format)) {
+    diag.ErrorWith(msg::kUnknownSymbolFormat, text.substr(0, equals));
+    return Taken::Failed;
+  }
+  if (equals != std::string_view::npos) {
+    request.file.assign(text.substr(equals + 1));
+    if (request.file.empty()) {
+      diag.ErrorWith(msg::kEmptySymbolFileName, text);
+      return Taken::Failed;
+    }
+  }
+  options.symbols.push_back(std::move(request));
+  return Taken::Yes;
+}
+
 // Looks at argv[i]; an option that takes a value advances `i` past it.
 Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& options) {
-  (void)argc;
   const char* arg = argv[i];
   if (Is(arg, "-h") || Is(arg, "--help")) {
     options.help = true;
@@ -48,6 +67,12 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
     options.quiet = true;
   } else if (std::strncmp(arg, "-W", 2) == 0) {
     return TakeWarningOption(arg, diag, options.warnings);
+  } else if (Is(arg, "--symbols")) {
+    if (i + 1 >= argc) {
+      diag.ErrorWith(msg::kMissingOptionValue, arg);
+      return Taken::Failed;
+    }
+    return TakeSymbols(argv[++i], diag, options);
   } else {
     return Taken::NotAnOption;
   }

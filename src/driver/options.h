@@ -4,7 +4,10 @@
 // so every command line that starts with a mode switch means what it did.
 #pragma once
 
+#include <vector>
+
 #include "common/diagnostics.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 
@@ -13,6 +16,7 @@ struct Options {
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
   WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
+  std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
 

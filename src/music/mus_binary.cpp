@@ -1,53 +1,16 @@
-// The song's blocks and calls, gathered over all channel scripts, and the
-// MUS binary laid out from them: header, music blocks, instrument table.
+// The MUS binary laid out from the gathered song: header, music blocks,
+// instrument table.
 #include "music/mus_binary.h"
 
 #include <cstring>
 
 #include "common/messages.h"
+#include "sfx/sfx_binary.h"
 
 namespace psgc {
 namespace {
 
 constexpr uint8_t kChannelMark = 0x43;  // "C" opens every channel entry
-
-// FNV-1a: labels are short, and every byte counts for telling them apart.
-uint64_t HashLabel(std::string_view label) {
-  uint64_t h = 14695981039346656037ull;
-  for (char c : label) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 1099511628211ull;
-  }
-  return h;
-}
-
-// The slot of `slots` that holds the block labelled `label`, or the free
-// slot where it belongs. The table is never more than half full.
-size_t ProbeSlot(const SongData& song, const std::vector<uint32_t>& slots,
-                 std::string_view label) {
-  const size_t mask = slots.size() - 1;
-  for (size_t i = HashLabel(label) & mask;; i = (i + 1) & mask) {
-    const uint32_t entry = slots[i];
-    if (entry == 0) return i;
-    const MusicBlock& block = song.blocks[entry - 1];
-    if (LabelText(song, block.label, block.labelSize) == label) return i;
-  }
-}
-
-// Makes room in the label index for one more block.
-int GrowLabelIndex(SongData& song, Diagnostics& diag) {
-  const size_t needed = 2 * (song.blocks.size() + 1);
-  if (song.labelIndex.size() >= needed) return 0;
-  std::vector<uint32_t> slots;
-  const size_t size = song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size();
-  if (!TryAllocate(diag, [&] { slots.assign(size, 0); }, msg::kOutOfMemoryGrow)) return -1;
-  for (uint32_t i = 0; i < song.blocks.size(); ++i) {
-    const MusicBlock& block = song.blocks[i];
-    slots[ProbeSlot(song, slots, LabelText(song, block.label, block.labelSize))] = i + 1;
-  }
-  song.labelIndex.swap(slots);
-  return 0;
-}
 
 // Fills every call operand with its target's position. The first call of
 // a label that no block has ends the build.
@@ -88,104 +51,26 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 
 }  // namespace
 
-int StartSongData(SongData& song, Diagnostics& diag) {
-  const bool allocated = TryAllocate(diag, [&] {
-    song.blocks.reserve(kFirstRecordCapacity);
-    song.references.reserve(kFirstRecordCapacity);
-    song.stream.reserve(kFirstByteCapacity);
-    song.labelIndex.assign(2 * kFirstRecordCapacity, 0);
-  });
-  if (!allocated) return -1;
-  song.mains = {};
-  return 0;
-}
-
-int EmitMusicByte(SongData& song, Diagnostics& diag, uint8_t byte) {
-  if (song.musicOffset < kMaxMusicBytes) {
-    if (GrowArray(diag, song.stream, song.stream.size() + 1) != 0) return -1;
-    song.stream.push_back(byte);
-  }
-  ++song.musicOffset;
-  return 0;
-}
-
-// The pairs are laid down at once: a long wait is millions of bytes.
-int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
-  constexpr uint8_t kWaitStep = 0x02;
-  const uint64_t size = WaitEncodingSize(duration);
-  const uint64_t room = song.musicOffset < kMaxMusicBytes ? kMaxMusicBytes - song.musicOffset : 0;
-  const uint64_t kept = size < room ? size : room;
-  if (GrowArray(diag, song.stream, song.stream.size() + kept) != 0) return -1;
-  AppendWaitEncoding(song.stream, kWaitStep, duration, kept);
-  song.musicOffset += size;
-  return 0;
-}
-
-int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
-  // Label positions are 32-bit: a song with more label text cannot be held.
-  if (song.labels.size() + label.size() > UINT32_MAX) {
-    diag.Error(msg::kOutOfMemory);
-    return -1;
-  }
-  const size_t position = song.labels.size();
-  if (!TryAllocate(diag, [&] { song.labels.append(label); })) return -1;
-  at = static_cast<uint32_t>(position);
-  return 0;
-}
-
-std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size) {
-  return std::string_view(song.labels).substr(at, size);
-}
-
-int64_t FindMusicBlock(const SongData& song, std::string_view label) {
-  if (song.labelIndex.empty()) return -1;
-  const uint32_t entry = song.labelIndex[ProbeSlot(song, song.labelIndex, label)];
-  return entry == 0 ? -1 : int64_t{entry} - 1;
-}
-
-int AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block) {
-  if (GrowLabelIndex(song, diag) != 0) return -1;
-  if (AppendElement(diag, song.blocks, MusicBlock(block)) != 0) return -1;
-  const size_t slot = ProbeSlot(song, song.labelIndex, LabelText(song, block.label, block.labelSize));
-  // The first block of a label keeps it.
-  if (song.labelIndex[slot] == 0) song.labelIndex[slot] = static_cast<uint32_t>(song.blocks.size());
-  return 0;
-}
-
-int AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
-                      uint32_t offset, uint32_t script, uint32_t line) {
-  if (GrowArray(diag, song.references, song.references.size() + 1) != 0) return -1;
-  BlockReference ref;
-  if (CopyLabel(song, diag, label, ref.label) != 0) return -1;
-  ref.labelSize = static_cast<uint32_t>(label.size());
-  ref.offset = offset;
-  ref.script = script;
-  ref.line = line;
-  song.references.push_back(ref);
-  return 0;
-}
-
+// The song's stream already begins with room for the header and holds the
+// music after it: the instrument table is appended, the calls and the
+// header are written in place, and the stream becomes the binary.
 int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image) {
+  if (song.stream.empty() && StartSongData(song, diag) != 0) return -1;
+  ByteBuffer& bytes = song.stream;
   const uint64_t musicEnd = kMusHeaderSize + song.musicOffset;
-  ByteBuffer table;
+  const size_t tableStart = bytes.size();
   uint32_t count = 0;
-  if (BuildInstrumentTable(instruments, diag, table, count) != 0) return -1;
-  const uint64_t total = musicEnd + table.size();
+  if (BuildInstrumentTable(instruments, diag, bytes, count) != 0) return -1;
+  const uint64_t tableSize = bytes.size() - tableStart;
+  const uint64_t total = musicEnd + tableSize;
   diag.PrintSize(msg::kMusSize, total);
-  // Within the limit every music byte was kept (see kMaxMusicBytes).
-  if (!CheckOutputSize(diag, total)) return -1;
-  if (!TryAllocate(diag, [&] { image.assign(total, 0); })) return -1;
-  if (!song.stream.empty()) std::memcpy(&image[kMusHeaderSize], song.stream.data(), song.stream.size());
-  if (PatchCalls(song, diag, image) != 0) {
-    ByteBuffer().swap(image);
-    return -1;
-  }
-  WriteHeader(song, image.data(), count, table.size(), static_cast<uint32_t>(musicEnd));
-  if (!table.empty()) std::memcpy(&image[musicEnd], table.data(), table.size());
+  // Within the limit every music byte was kept (see kMaxMusicBytes), so
+  // the table starts at musicEnd.
+  if (!CheckOutputSize(diag, total) || PatchCalls(song, diag, bytes) != 0) return -1;
+  WriteHeader(song, bytes.data(), count, tableSize, static_cast<uint32_t>(musicEnd));
+  image.swap(bytes);
   return 0;
 }
-
-void FreeSongData(SongData& song) { song = SongData(); }
 
 }  // namespace psgc

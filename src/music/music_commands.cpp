@@ -3,10 +3,12 @@
 #include "music/music_commands.h"
 
 #include <initializer_list>
+#include <iterator>
 
 #include "common/messages.h"
 #include "common/numeric.h"
-#include "music/mus_binary.h"
+#include "common/operands.h"
+#include "music/notes.h"
 
 namespace psgc {
 namespace {
@@ -29,8 +31,33 @@ constexpr uint8_t kSampleEvent = 0x0B;
 constexpr uint32_t kFirstNoiseChannel = 4;
 
 HandlerStatus Emit(MusicScript& script, std::initializer_list<uint8_t> bytes) {
-  for (uint8_t byte : bytes) {
-    if (EmitMusicByte(script.song, script.diag, byte) != 0) return HandlerStatus::Reported;
+  return EmitMusic(script.song, script.diag, bytes.begin(), bytes.size()) == 0 ? HandlerStatus::Done
+                                                                                : HandlerStatus::Reported;
+}
+
+// Notes and `sfx` play the block's instrument, which `using` selects.
+bool RequireInstrument(MusicScript& script) {
+  if (script.channel.instrumentSet) return true;
+  script.diag.Error(msg::kInstrumentNotSet);
+  return false;
+}
+
+// A duration: a whole number of ticks, 0 or more.
+HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration) {
+  int32_t value = 0;
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value);
+  duration = static_cast<uint32_t>(value);
+  return status;
+}
+
+// The note event, 09 ii pp pp (instrument index and period), then the
+// duration's wait: what a note line and `sfx` play.
+HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) {
+  const uint8_t event[] = {kNoteEvent, static_cast<uint8_t>(script.channel.instrument),
+                           static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
+  if (EmitMusic(script.song, script.diag, event, sizeof event) != 0 ||
+      EmitWait(script.song, script.diag, duration) != 0) {
+    return HandlerStatus::Reported;
   }
   return HandlerStatus::Done;
 }
@@ -71,14 +98,9 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
 // `priority`, `pan`, `sample` and `loop`: the opcode and one byte.
 template <uint8_t kOpcode, int32_t kLowest, int32_t kHighest>
 HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
-  const std::string_view token = tokens.Next();
-  if (token.empty()) return HandlerStatus::Malformed;
   int32_t value = 0;
-  if (ParseInteger(script.diag, token, value) != 0) return HandlerStatus::Malformed;
-  if (value < kLowest || value > kHighest) {
-    script.diag.Error(msg::kValueOutOfRange);
-    return HandlerStatus::Malformed;
-  }
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value);
+  if (status != HandlerStatus::Done) return status;
   return Emit(script, {kOpcode, static_cast<uint8_t>(value)});
 }
 
@@ -90,15 +112,9 @@ HandlerStatus HandleBareCommand(MusicScript& script, LineTokens&) {
 // 08, A's integer part, B's integer part, B's fraction byte; A's fraction
 // is dropped.
 HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
-  const std::string_view first = tokens.Next();
-  const std::string_view second = tokens.Next();
-  if (first.empty()) return HandlerStatus::Malformed;
   uint32_t a = 0;
   uint32_t b = 0;
-  if (ParseFixedPoint8(script.diag, a, first) != 0) return HandlerStatus::Malformed;
-  if (!second.empty() && ParseFixedPoint8(script.diag, b, second) != 0) {
-    return HandlerStatus::Malformed;
-  }
+  if (!ReadFixedPair(script.diag, tokens, a, b)) return HandlerStatus::Malformed;
   return Emit(script, {kPitchEvent, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
                        static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
                        static_cast<uint8_t>(b)});
@@ -106,10 +122,7 @@ HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
 
 // A note event whose period is given by number: no tuning, no clamp.
 HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
-  if (!script.channel.instrumentSet) {
-    script.diag.Error(msg::kInstrumentNotSet);
-    return HandlerStatus::Malformed;
-  }
+  if (!RequireInstrument(script)) return HandlerStatus::Malformed;
   uint32_t duration = 0;
   const HandlerStatus status = ReadDuration(script, tokens, duration);
   if (status != HandlerStatus::Done) return status;
@@ -118,17 +131,13 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   if (!token.empty() && ParseFixedPoint(script.diag, period, token) != 0) {
     return HandlerStatus::Malformed;
   }
-  if (EmitNoteEvent(script.song, script.diag, script.channel.instrument, period.integer) != 0 ||
-      EmitWait(script.song, script.diag, duration) != 0) {
-    return HandlerStatus::Reported;
-  }
-  return HandlerStatus::Done;
+  return PlayNote(script, period.integer, duration);
 }
 
 // 05 and four placeholder bytes, which the linker fills with the target
 // block's bank pointer.
 HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
-  if (EmitMusicByte(script.song, script.diag, kCallEvent) != 0) return HandlerStatus::Reported;
+  if (Emit(script, {kCallEvent}) != HandlerStatus::Done) return HandlerStatus::Reported;
   const std::string_view label = tokens.Next();
   if (label.empty()) return HandlerStatus::Malformed;
   if (AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
@@ -180,7 +189,20 @@ constexpr MusicCommandRow kMusicCommandTable[] = {
     {"end", "e", HandleEnd},
 };
 
-// FindMusicCommand compares first letters before names.
+// For each first letter, the rows whose names begin with it (one bit per
+// row), so that a lookup compares only those names.
+struct RowsByLetter {
+  uint16_t rows[256] = {};
+  constexpr RowsByLetter() {
+    for (size_t r = 0; r < std::size(kMusicCommandTable); ++r) {
+      rows[static_cast<unsigned char>(kMusicCommandTable[r].longName[0])] |= uint16_t(1u << r);
+    }
+  }
+};
+constexpr RowsByLetter kRowsByLetter;
+static_assert(std::size(kMusicCommandTable) <= 16, "one bit per row");
+
+// A short name begins like its long name, so one letter finds both.
 constexpr bool ShortNamesShareFirstLetter() {
   for (const MusicCommandRow& row : kMusicCommandTable) {
     if (row.shortName[0] != row.longName[0]) return false;
@@ -192,35 +214,32 @@ static_assert(ShortNamesShareFirstLetter(), "a short name must begin like its lo
 }  // namespace
 
 MusicHandler FindMusicCommand(std::string_view keyword) {
-  // Most body lines are notes: the first letter rejects a row cheaply.
+  // Most body lines are notes, whose first letters find few rows or none.
   // The keyword is a token, so it is never empty.
-  for (const MusicCommandRow& row : kMusicCommandTable) {
-    if (keyword[0] != row.longName[0]) continue;
+  for (unsigned rows = kRowsByLetter.rows[static_cast<unsigned char>(keyword[0])]; rows != 0;
+       rows &= rows - 1) {
+    const MusicCommandRow& row = kMusicCommandTable[__builtin_ctz(rows)];
     if (keyword == row.longName || keyword == row.shortName) return row.handler;
   }
   return nullptr;
 }
 
-HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration) {
-  const std::string_view token = tokens.Next();
-  if (token.empty()) return HandlerStatus::Malformed;
-  int32_t value = 0;
-  if (ParseInteger(script.diag, token, value) != 0) return HandlerStatus::Malformed;
-  if (value < 0) {
-    script.diag.Error(msg::kValueOutOfRange);
-    return HandlerStatus::Malformed;
+// The event goes in only once the whole line has been read; a failed line
+// fails the run, so no byte of it is ever written.
+HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
+  double frequency = 0.0;
+  if (ParseNote(script.diag, note, frequency) != 0) return HandlerStatus::Malformed;
+  ChannelState& channel = script.channel;
+  if (!RequireInstrument(script)) return HandlerStatus::Malformed;
+  uint32_t duration = 0;
+  const HandlerStatus status = ReadDuration(script, tokens, duration);
+  if (status != HandlerStatus::Done) return status;
+  if (PlayNote(script, NotePeriod(frequency, channel.tuning, channel.noise), duration) !=
+      HandlerStatus::Done) {
+    return HandlerStatus::Reported;
   }
-  duration = static_cast<uint32_t>(value);
+  channel.noteSounding = true;
   return HandlerStatus::Done;
-}
-
-int EmitNoteEvent(SongData& song, Diagnostics& diag, uint32_t instrument, uint16_t period) {
-  const uint8_t bytes[] = {kNoteEvent, static_cast<uint8_t>(instrument),
-                           static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
-  for (uint8_t byte : bytes) {
-    if (EmitMusicByte(song, diag, byte) != 0) return -1;
-  }
-  return 0;
 }
 
 }  // namespace psgc

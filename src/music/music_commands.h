@@ -1,7 +1,7 @@
-// The music commands: the keywords of a block body and their handlers.
+// The lines of a music block body: the command keywords with their
+// handlers, and the note line that any other first token begins.
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
 #include "common/script_lines.h"
@@ -16,11 +16,8 @@ using MusicHandler = HandlerStatus (*)(MusicScript&, LineTokens&);
 // nullptr: the line is then a note line.
 MusicHandler FindMusicCommand(std::string_view keyword);
 
-// Reads the next token as a duration (0 or more). Shared with note lines.
-HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration);
-
-// The note event, 09 ii pp pp: instrument index and period, also made by
-// `sfx` with a period given by number. Returns 0 or -1.
-int EmitNoteEvent(SongData& song, Diagnostics& diag, uint32_t instrument, uint16_t period);
+// A note line, `note` being its first token: the note event, then the
+// duration's wait.
+HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note);
 
 }  // namespace psgc

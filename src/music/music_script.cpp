@@ -5,9 +5,7 @@
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "common/script_lines.h"
-#include "music/mus_binary.h"
 #include "music/music_commands.h"
-#include "music/notes.h"
 
 namespace psgc {
 namespace {
@@ -103,8 +101,7 @@ bool HandleLine(BlockParser& p, std::string_view first, LineTokens& tokens) {
 }
 
 // True when every line was read; false at the first error, reported.
-bool ParseLines(BlockParser& p, std::string_view text) {
-  ScriptReader reader(text);
+bool ParseLines(BlockParser& p, ScriptReader& reader) {
   std::string_view line;
   uint32_t& number = p.script.channel.line;
   for (number = 1; reader.NextLine(line); ++number) {
@@ -122,11 +119,7 @@ bool ParseLines(BlockParser& p, std::string_view text) {
 }  // namespace
 
 int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
-                     std::string_view text, const std::string& fileName) {
-  if (song.channelCount >= kMusicChannels) {
-    diag.Error(msg::kTooManySources);
-    return -1;
-  }
+                     ScriptReader& reader, const std::string& fileName) {
   if (song.channelCount == 0) {
     diag.Print(msg::kMusMode);
     if (StartSongData(song, diag) != 0) return -1;
@@ -135,11 +128,15 @@ int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnos
   BlockParser p{MusicScript{diag, instruments, song, ChannelState{}}, BlockState::Outside, {}};
   p.script.channel.channel = song.channelCount;
   p.script.channel.fileName = fileName;
-  const bool readAll = ParseLines(p, text);
+  const bool readAll = ParseLines(p, reader);
+  ++song.channelCount;
+  if (reader.failed()) {
+    diag.ErrorWith(msg::kCantOpenSource, fileName);
+    return -1;
+  }
   // After any error inside a block, and at the end of the file in one.
   const bool blockOpen = p.state != BlockState::Outside;
   if (blockOpen) ReportAt(p.script, msg::kUnexpectedEndOfBlock);
-  ++song.channelCount;
   return readAll && !blockOpen ? 0 : -1;
 }
 

@@ -1,18 +1,19 @@
-// One channel script in progress: the state that the block parser, the
-// command handlers and the note lines share.
+// Music channel scripts: labelled blocks of commands and notes, compiled
+// into the song. MusicScript is the state of one script in progress, which
+// the block parser hands to every command handler.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/diagnostics.h"
+#include "common/script_lines.h"
+#include "music/notes.h"
 #include "music/song_data.h"
 #include "sfx/instrument_table.h"
 
 namespace psgc {
-
-// 32 samples per PSG waveform: the tuning of standard pitch.
-inline constexpr double kStandardTuning = 32.0;
 
 struct ChannelState {
   uint32_t channel = 0;  // position of the script among the channel scripts
@@ -36,8 +37,11 @@ struct MusicScript {
   ScriptPos Here() const { return {channel.fileName, channel.line}; }
 };
 
-// 0: done. Malformed: the parser reports the line's syntax. Reported: the
-// failure has been reported; the parser adds nothing.
-enum class HandlerStatus { Done = 0, Malformed = 1, Reported = -1 };
+// Compiles the next channel script, read through `reader`, into the song
+// (the first call is channel 0; the driver passes at most six). Returns 0,
+// or -1 after reporting the first error (a read error as "Can't open
+// source file").
+int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+                     ScriptReader& reader, const std::string& fileName);
 
 }  // namespace psgc

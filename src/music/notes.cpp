@@ -1,5 +1,5 @@
 // Notes and pitches: a note token becomes a frequency, the frequency a PSG
-// period, and a note line the note event followed by its wait.
+// period.
 #include "music/notes.h"
 
 #include <array>
@@ -7,8 +7,6 @@
 
 #include "common/messages.h"
 #include "common/numeric.h"
-#include "music/music_commands.h"
-#include "music/mus_binary.h"
 
 namespace psgc {
 namespace {
@@ -100,27 +98,6 @@ uint16_t NotePeriod(double frequency, double tuning, bool noise) {
   if (!(p >= 0.0)) return 0;  // negative, or not a number
   if (p > highest) return static_cast<uint16_t>(highest);
   return static_cast<uint16_t>(p);  // toward zero
-}
-
-HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
-  double frequency = 0.0;
-  if (ParseNote(script.diag, note, frequency) != 0) return HandlerStatus::Malformed;
-  ChannelState& channel = script.channel;
-  if (!channel.instrumentSet) {
-    script.diag.Error(msg::kInstrumentNotSet);
-    return HandlerStatus::Malformed;
-  }
-  const uint16_t period = NotePeriod(frequency, channel.tuning, channel.noise);
-  // The event goes in before the duration is looked at.
-  if (EmitNoteEvent(script.song, script.diag, channel.instrument, period) != 0) {
-    return HandlerStatus::Reported;
-  }
-  uint32_t duration = 0;
-  const HandlerStatus status = ReadDuration(script, tokens, duration);
-  if (status != HandlerStatus::Done) return status;
-  if (EmitWait(script.song, script.diag, duration) != 0) return HandlerStatus::Reported;
-  channel.noteSounding = true;
-  return HandlerStatus::Done;
 }
 
 }  // namespace psgc

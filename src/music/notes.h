@@ -1,12 +1,11 @@
-// Notes and pitches: a note line becomes a PSG period and a wait.
+// Notes and pitches: a note token becomes a frequency, a frequency and an
+// instrument's tuning a PSG period.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
 #include "common/diagnostics.h"
-#include "common/script_lines.h"
-#include "music/music_script.h"
 
 namespace psgc {
 
@@ -14,10 +13,10 @@ namespace psgc {
 // Returns 0, or -1 after "Unable to parse note : " and the token.
 int ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
 
+// 32 samples per PSG waveform: the tuning of standard pitch.
+inline constexpr double kStandardTuning = 32.0;
+
 // The PSG period of a frequency: 0 to 4095 for a tone, 0 to 31 for noise.
 uint16_t NotePeriod(double frequency, double tuning, bool noise);
-
-// A note line: the note event, then the duration's wait.
-HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note);
 
 }  // namespace psgc

@@ -1,6 +1,6 @@
-// The song of one -mus run: the music blocks of all channel scripts, the
-// call references between them, each channel's main block, and the
-// operations that compile channel scripts and lay out the MUS binary.
+// The song of one -mus run, gathered while its channel scripts compile:
+// the bytes of every music block, the blocks and their labels, the calls
+// between them, and each channel's main block.
 #pragma once
 
 #include <array>
@@ -11,11 +11,14 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
-#include "sfx/instrument_table.h"
 
 namespace psgc {
 
 inline constexpr uint32_t kMusicChannels = 6;
+inline constexpr uint32_t kMusHeaderSize = 44;
+// The most music a MUS binary can hold. Bytes beyond it are counted but
+// not kept: such a song is refused once its size is known.
+inline constexpr uint64_t kMaxMusicBytes = kMaxOutputSize - kMusHeaderSize;
 
 // Blocks never nest and every byte is emitted inside one, so the blocks'
 // bytes form one stream in musicOffset order; a block is a stretch of it.
@@ -36,6 +39,16 @@ struct BlockReference {
   uint32_t script = 0;  // channel number of the script that holds the call
 };
 
+// A slot of the label index: the block's number + 1 (0: free) and the high
+// half of its label's hash. The index is hand-written open addressing over
+// one flat array: std::unordered_map would allocate a node per block and
+// chase pointers on every probe, and songs of 100,000 blocks look up a
+// label per block and per call.
+struct LabelSlot {
+  uint32_t tag = 0;
+  uint32_t block = 0;
+};
+
 struct ChannelMain {
   bool declared = false;
   uint8_t priority = 0;
@@ -43,23 +56,41 @@ struct ChannelMain {
 };
 
 struct SongData {
-  ByteBuffer stream;       // every block's bytes, back to back
+  ByteBuffer stream;       // the header's room, then every block's bytes
   uint64_t musicOffset = 0;  // bytes emitted so far, the next byte's offset
   std::string labels;      // every label of blocks and calls, back to back
   std::vector<MusicBlock> blocks;  // in definition order
   std::vector<BlockReference> references;
-  std::vector<uint32_t> labelIndex;  // hash slots: block number + 1, 0 if free
+  std::vector<LabelSlot> labelIndex;
   std::array<ChannelMain, kMusicChannels> mains{};
   std::vector<std::string> scriptNames;  // one per channel script
   uint32_t channelCount = 0;             // channel scripts begun so far
 };
 
-// Compiles the next channel script (the first call is channel 0; a run
-// has at most six).
-int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
-                     std::string_view text, const std::string& fileName);
-int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
-                   ByteBuffer& image);
-void FreeSongData(SongData& song);
+// Creates the lists on the first channel script, and the stream with room
+// for the MUS header before the music. Returns 0 or -1.
+int StartSongData(SongData& song, Diagnostics& diag);
+// Appends event bytes; past kMaxMusicBytes they are only counted.
+// Returns 0, or -1 when memory runs out (reported).
+int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size);
+// The duration in (0x02, n) pairs of 1 to 255; nothing for 0.
+int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration);
+
+// Keeps a copy of `label` in the song; `at` receives its position.
+int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at);
+std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size);
+// Number of the block labelled exactly `label`, or -1.
+int64_t FindMusicBlock(const SongData& song, std::string_view label);
+
+// Appends a closed block and indexes its label. Returns 0 or -1.
+int AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block);
+int AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
+                      uint32_t offset, uint32_t script, uint32_t line);
+
+// Music offsets are kept in 32 bits; past kMaxMusicBytes they are never
+// laid out.
+inline uint32_t MusicPosition(const SongData& song) {
+  return static_cast<uint32_t>(song.musicOffset);
+}
 
 }  // namespace psgc

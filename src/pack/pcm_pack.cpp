@@ -60,7 +60,10 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
   std::vector<uint64_t> lengths(count);
   uint64_t total = 4 + 8 * count;
   for (size_t i = 0; i < count; ++i) {
-    if (!sources[i]->Measure(lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
+    // A stream's bytes are kept only while the pack can still be written;
+    // later ones are read only to tell whether they are too large.
+    const bool keep = total <= kMaxOutputSize;
+    if (!sources[i]->Measure(kMaxPcmStreamBytes, keep, lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
       diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
       return -1;
     }

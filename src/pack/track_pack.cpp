@@ -26,11 +26,15 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
   std::vector<uint64_t> sizes(count);
   uint64_t total = 4 + 4 * count;
   for (size_t i = 0; i < count; ++i) {
-    if (!sources[i]->Measure(sizes[i])) {
+    // A stream is read no further than the room left in the pack: one
+    // that passes it is refused like a file too large.
+    const uint64_t room = kMaxOutputSize - total;
+    if (!sources[i]->Measure(room, true, sizes[i])) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;
     }
     total += sizes[i];
+    if (total > kMaxOutputSize) break;
   }
   if (!CheckOutputSize(diag, total)) return -1;
   WarnAboutNonSongs(diag, sources);

@@ -1,11 +1,14 @@
 // The twelve commands of instrument and sound-effect scripts: their
 // operands, their checks and the event bytes they add to a channel.
+#include "sfx/instrument_commands.h"
+
 #include <cmath>
+#include <initializer_list>
 #include <string_view>
 
 #include "common/messages.h"
 #include "common/numeric.h"
-#include "sfx/instrument_script.h"
+#include "common/operands.h"
 
 namespace psgc {
 namespace {
@@ -24,177 +27,141 @@ constexpr uint8_t kEventVolume = 0x08;
 constexpr uint32_t kWaveSamples = 32;
 constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
 
-// Emits each byte in turn. After a failed byte (reported once, where it
-// failed) the rest of the event is dropped and the handler still consumes
-// its line.
-class Emitter {
- public:
-  Emitter(InstrumentScript& script, InstrumentChannel& channel)
-      : script_(script), channel_(channel) {}
-  void operator()(uint8_t byte) {
-    if (!failed_ && EmitChannelByte(script_, channel_, byte) != 0) failed_ = true;
-  }
-  CommandStatus status() const { return failed_ ? CommandStatus::Reported : CommandStatus::Done; }
+// The channel's bytes are kept below the output limit and counted past it;
+// the script's instrumentOffset counts every byte of every channel.
+BoundedOutput ChannelOutput(InstrumentScript& script, InstrumentChannel& channel) {
+  return {channel.bytes, script.table.instrumentOffset, kMaxOutputSize};
+}
 
- private:
-  InstrumentScript& script_;
-  InstrumentChannel& channel_;
-  bool failed_ = false;
-};
+HandlerStatus Emit(InstrumentScript& script, InstrumentChannel& channel,
+                   std::initializer_list<uint8_t> bytes) {
+  return AppendBounded(script.diag, ChannelOutput(script, channel), bytes.begin(), bytes.size()) == 0
+             ? HandlerStatus::Done
+             : HandlerStatus::Reported;
+}
 
-CommandStatus OutOfRange(InstrumentScript& script) {
+HandlerStatus OutOfRange(InstrumentScript& script) {
   script.diag.Error(msg::kValueOutOfRange);
-  return CommandStatus::Malformed;
+  return HandlerStatus::Malformed;
 }
 
-// A whole-number operand; a missing one is malformed without a message.
-bool ReadInteger(InstrumentScript& script, LineTokens& tokens, int32_t& value) {
-  const std::string_view token = tokens.Next();
-  return !token.empty() && ParseInteger(script.diag, token, value) == 0;
-}
-
-// Fixed-point operand parts: integer field and fraction byte.
+// A fixed-point operand's integer field and fraction byte.
 struct Fixed8 {
   uint16_t integer = 0;
   uint8_t fraction = 0;
 };
 
-bool ReadFixed(InstrumentScript& script, std::string_view token, Fixed8& value) {
-  uint32_t raw = 0;
-  if (ParseFixedPoint8(script.diag, raw, token) != 0) return false;
-  value.integer = static_cast<uint16_t>(raw >> 16);
-  value.fraction = static_cast<uint8_t>(raw & 0xFF);
-  return true;
+Fixed8 SplitFixed(uint32_t raw) {
+  return {static_cast<uint16_t>(raw >> 16), static_cast<uint8_t>(raw & 0xFF)};
 }
 
-// The first operand, then an optional second one that defaults to 0.
-bool ReadFixedPair(InstrumentScript& script, LineTokens& tokens, Fixed8& a, Fixed8& b) {
-  const std::string_view first = tokens.Next();
-  const std::string_view second = tokens.Next();
-  if (first.empty() || !ReadFixed(script, first, a)) return false;
-  return second.empty() || ReadFixed(script, second, b);
-}
-
-CommandStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
-  Emitter emit(script, channel);
-  emit(kEventWave);
+HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+  uint8_t event[1 + kWaveSamples] = {kEventWave};
   for (uint32_t n = 0; n < kWaveSamples; ++n) {
     const std::string_view token = tokens.Next();
     if (token.empty()) {
       script.diag.ErrorWaveform(n, script.at());
-      return CommandStatus::Malformed;
+      return HandlerStatus::Malformed;
     }
-    Fixed8 sample;
-    if (!ReadFixed(script, token, sample)) return CommandStatus::Malformed;
+    uint32_t raw = 0;
+    if (ParseFixedPoint8(script.diag, raw, token) != 0) return HandlerStatus::Malformed;
+    const Fixed8 sample = SplitFixed(raw);
     if (sample.fraction != 0 || sample.integer > kMaxWaveSample) return OutOfRange(script);
-    emit(static_cast<uint8_t>(sample.integer));
+    event[1 + n] = static_cast<uint8_t>(sample.integer);
   }
-  return emit.status();
+  return AppendBounded(script.diag, ChannelOutput(script, channel), event, sizeof event) == 0
+             ? HandlerStatus::Done
+             : HandlerStatus::Reported;
 }
 
-CommandStatus Noise(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
+HandlerStatus Noise(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
   channel.noise = true;
-  Emitter emit(script, channel);
-  emit(kEventNoise);
-  return emit.status();
+  return Emit(script, channel, {kEventNoise});
 }
 
-CommandStatus Sample(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Sample(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t value = 0;
-  if (!ReadInteger(script, tokens, value)) return CommandStatus::Malformed;
-  if (value < 0 || value > 255) return OutOfRange(script);
-  Emitter emit(script, channel);
-  emit(kEventSample);
-  emit(static_cast<uint8_t>(value));
-  return emit.status();
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value);
+  if (status != HandlerStatus::Done) return status;
+  return Emit(script, channel, {kEventSample, static_cast<uint8_t>(value)});
 }
 
 // A: 16-bit integer part; B: 16-bit integer part and its fraction byte.
-CommandStatus Frequency(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
-  Fixed8 a;
-  Fixed8 b;
-  if (!ReadFixedPair(script, tokens, a, b)) return CommandStatus::Malformed;
-  Emitter emit(script, channel);
-  emit(kEventFrequency);
-  emit(static_cast<uint8_t>(a.integer & 0xFF));
-  emit(static_cast<uint8_t>(a.integer >> 8));
-  emit(static_cast<uint8_t>(b.integer & 0xFF));
-  emit(static_cast<uint8_t>(b.integer >> 8));
-  emit(b.fraction);
-  return emit.status();
+HandlerStatus Frequency(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+  uint32_t rawA = 0;
+  uint32_t rawB = 0;
+  if (!ReadFixedPair(script.diag, tokens, rawA, rawB)) return HandlerStatus::Malformed;
+  const Fixed8 a = SplitFixed(rawA);
+  const Fixed8 b = SplitFixed(rawB);
+  return Emit(script, channel,
+              {kEventFrequency, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(a.integer >> 8),
+               static_cast<uint8_t>(b.integer & 0xFF), static_cast<uint8_t>(b.integer >> 8), b.fraction});
 }
 
 // As frequency, with only the low bytes of both integer parts.
-CommandStatus Volume(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
-  Fixed8 a;
-  Fixed8 b;
-  if (!ReadFixedPair(script, tokens, a, b)) return CommandStatus::Malformed;
-  Emitter emit(script, channel);
-  emit(kEventVolume);
-  emit(static_cast<uint8_t>(a.integer & 0xFF));
-  emit(static_cast<uint8_t>(b.integer & 0xFF));
-  emit(b.fraction);
-  return emit.status();
+HandlerStatus Volume(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+  uint32_t rawA = 0;
+  uint32_t rawB = 0;
+  if (!ReadFixedPair(script.diag, tokens, rawA, rawB)) return HandlerStatus::Malformed;
+  const Fixed8 a = SplitFixed(rawA);
+  const Fixed8 b = SplitFixed(rawB);
+  return Emit(script, channel,
+              {kEventVolume, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(b.integer & 0xFF),
+               b.fraction});
 }
 
 // The range is checked before the kind of script. An infinite or undefined
 // tuning would make every period of the instrument meaningless.
-CommandStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& tokens) {
+HandlerStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& tokens) {
   const std::string_view token = tokens.Next();
   double value = 0.0;
-  if (token.empty() || !ScanReal(token, value)) return CommandStatus::Malformed;
+  if (token.empty() || !ScanReal(token, value)) return HandlerStatus::Malformed;
   if (!(value >= 0.0) || !std::isfinite(value)) return OutOfRange(script);
-  if (!script.record.isInstrument) {
+  if (script.sfxMode) {
     script.diag.ErrorTokenAt(msg::kTuningOnSfx, script.record.name, script.at());
-    return CommandStatus::Malformed;
+    return HandlerStatus::Malformed;
   }
   script.record.tuning = value;
-  return CommandStatus::Done;
+  return HandlerStatus::Done;
 }
 
-CommandStatus Loop(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Loop(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t value = 0;
-  if (!ReadInteger(script, tokens, value)) return CommandStatus::Malformed;
-  if (value < -128 || value > 127) return OutOfRange(script);
-  Emitter emit(script, channel);
-  emit(kEventLoop);
-  emit(static_cast<uint8_t>(value & 0xFF));
-  return emit.status();
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value);
+  if (status != HandlerStatus::Done) return status;
+  return Emit(script, channel, {kEventLoop, static_cast<uint8_t>(value & 0xFF)});
 }
 
-CommandStatus EndLoop(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  Emitter emit(script, channel);
-  emit(kEventEndLoop);
-  return emit.status();
+HandlerStatus EndLoop(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
+  return Emit(script, channel, {kEventEndLoop});
 }
 
 // A wait event holds a duration of 1 to 255; longer ones take several.
-CommandStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t duration = 0;
-  if (!ReadInteger(script, tokens, duration)) return CommandStatus::Malformed;
-  if (duration < 0) return OutOfRange(script);
-  return EmitChannelWait(script, channel, kEventWait, static_cast<uint32_t>(duration)) == 0
-             ? CommandStatus::Done
-             : CommandStatus::Reported;
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration);
+  if (status != HandlerStatus::Done) return status;
+  return AppendWaitBounded(script.diag, ChannelOutput(script, channel), kEventWait,
+                           static_cast<uint32_t>(duration)) == 0
+             ? HandlerStatus::Done
+             : HandlerStatus::Reported;
 }
 
 // The note-off point is the position of the next byte within the bytes of
 // all instruments of the script, which the instrument table lays out in
 // definition order.
-CommandStatus NoteOff(InstrumentScript& script, InstrumentChannel&, LineTokens&) {
-  if (!script.record.isInstrument) {
+HandlerStatus NoteOff(InstrumentScript& script, InstrumentChannel&, LineTokens&) {
+  if (script.sfxMode) {
     script.diag.ErrorTokenAt(msg::kNoteOffOnSfx, script.record.name, script.at());
-    return CommandStatus::Malformed;
+    return HandlerStatus::Malformed;
   }
   script.record.noteOff = static_cast<uint32_t>(script.table.instrumentOffset);
   script.record.hasNoteOff = true;
-  return CommandStatus::Done;
+  return HandlerStatus::Done;
 }
 
-CommandStatus End(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  Emitter emit(script, channel);
-  emit(kEventEnd);
-  return emit.status();
+HandlerStatus End(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
+  return Emit(script, channel, {kEventEnd});
 }
 
 constexpr InstrumentCommandRow kInstrumentCommandTable[] = {

@@ -1,20 +1,18 @@
 // Instrument and sound-effect scripts: labels, priorities, braced and
 // unbraced definitions, channels, and the errors of the script's structure.
+#include "sfx/instrument_script.h"
+
 #include <string>
 #include <string_view>
 
 #include "common/messages.h"
 #include "common/numeric.h"
-#include "sfx/instrument_script.h"
+#include "common/script_lines.h"
+#include "sfx/instrument_commands.h"
+#include "symbols/symbol_formats.h"
 
 namespace psgc {
 namespace {
-
-// Bytes past what a binary can address are counted, not kept.
-void CountBytesPastLimit(InstrumentTable& table, uint64_t count) {
-  table.instrumentOffset += count;
-  table.bytesPastLimit += count;
-}
 
 constexpr uint32_t kMaxNoiseChannels = 2;
 
@@ -46,7 +44,7 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
     case PriorityRead::Ok:
       break;
   }
-  if (script.record.isInstrument) {
+  if (!script.sfxMode) {
     script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at());
     return false;
   }
@@ -59,6 +57,10 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
 // operand hold at most 255.
 bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_view label,
                     LineTokens& tokens) {
+  if (script.labelRules != nullptr &&
+      !CheckLabelSymbol(*script.labelRules, script.diag, label, script.at())) {
+    return false;
+  }
   const std::string_view priority = tokens.Next();
   if (!priority.empty() && !ReadLabelPriority(script, state, priority)) return false;
   if (FindInstrument(script.table, label) >= 0) {
@@ -70,10 +72,8 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
     return false;
   }
   Instrument& record = script.record;
-  const bool isInstrument = record.isInstrument;
   record = Instrument();
   record.name.assign(label);
-  record.isInstrument = isInstrument;
   record.priority = state.carriedPriority;
   if (!BeginChannel(script, record.channels[0])) return false;
   state.definitionOpen = true;
@@ -84,7 +84,7 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
 }
 
 bool CompleteDefinition(InstrumentScript& script, ParserState& state) {
-  if (AddInstrument(script) != 0) return false;
+  if (AddInstrument(script.table, script.diag, std::move(script.record)) != 0) return false;
   state.definitionOpen = false;
   return true;
 }
@@ -100,32 +100,11 @@ bool CheckNoiseChannels(InstrumentScript& script) {
   return false;
 }
 
-// One line with at least one token. False when the parse must stop.
-bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view token,
-                LineTokens& tokens) {
-  if (!state.definitionOpen) return OpenDefinition(script, state, token, tokens);
-  if (!state.braced) {
-    // Unbraced, the definition ends with its one channel body.
-    if (state.firstLine && token == "{") {
-      state.braced = true;
-    } else if (HandleInstrumentLine(script, token, state.bodyOpen, tokens) != 0) {
-      return false;
-    }
-    state.firstLine = false;
-    if (script.record.channels[0].closed) return CompleteDefinition(script, state);
-    return true;
-  }
-  if (!state.bodyOpen && token == "}") {
-    return CheckNoiseChannels(script) && CompleteDefinition(script, state);
-  }
-  return HandleInstrumentLine(script, token, state.bodyOpen, tokens) == 0;
-}
-
 // A closed channel followed by any line other than the definition's "}"
 // begins the next channel, whatever that line holds.
 int BeginNextChannel(InstrumentScript& script) {
   Instrument& record = script.record;
-  if (record.isInstrument) {
+  if (!script.sfxMode) {
     script.diag.ErrorAt(msg::kInstrumentMultiChannel, script.at());
     return -1;
   }
@@ -138,31 +117,9 @@ int BeginNextChannel(InstrumentScript& script) {
   return 0;
 }
 
-}  // namespace
-
-int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte) {
-  if (script.table.instrumentOffset >= kMaxOutputSize) {
-    CountBytesPastLimit(script.table, 1);
-    return 0;
-  }
-  if (AppendElement(script.diag, channel.bytes, uint8_t{byte}) != 0) return -1;
-  ++script.table.instrumentOffset;
-  return 0;
-}
-
-int EmitChannelWait(InstrumentScript& script, InstrumentChannel& channel, uint8_t code,
-                    uint32_t duration) {
-  InstrumentTable& table = script.table;
-  const uint64_t size = WaitEncodingSize(duration);
-  const uint64_t room = table.instrumentOffset < kMaxOutputSize ? kMaxOutputSize - table.instrumentOffset : 0;
-  const uint64_t kept = size < room ? size : room;
-  if (GrowArray(script.diag, channel.bytes, channel.bytes.size() + kept) != 0) return -1;
-  AppendWaitEncoding(channel.bytes, code, duration, kept);
-  CountBytesPastLimit(table, size - kept);
-  table.instrumentOffset += kept;
-  return 0;
-}
-
+// Handles a line of an open definition whose first token is `token`.
+// Returns 0, positive for a malformed line, negative for another failure;
+// every message, the syntax line included, has been printed.
 int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,
                          LineTokens& tokens) {
   Instrument& record = script.record;
@@ -188,29 +145,41 @@ int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool&
     script.diag.ErrorTokenAt(msg::kFlowOutsideBody, token, script.at());
     return -1;
   }
-  const CommandStatus status = row->handler(script, record.channels[record.channelCount - 1], tokens);
-  if (status == CommandStatus::Malformed) script.diag.ErrorAt(msg::kInvalidSyntax, script.at());
+  const HandlerStatus status = row->handler(script, record.channels[record.channelCount - 1], tokens);
+  if (status == HandlerStatus::Malformed) script.diag.ErrorAt(msg::kInvalidSyntax, script.at());
   return static_cast<int>(status);
 }
 
-int AddInstrument(InstrumentScript& script) {
-  const auto index = static_cast<uint32_t>(script.table.records.size());
-  std::string name = script.record.name;
-  if (AppendElement(script.diag, script.table.records, std::move(script.record)) != 0) return -1;
-  // The first definition of a name is the one that lookups find.
-  script.table.index.emplace(std::move(name), index);
-  return 0;
+// One line with at least one token. False when the parse must stop.
+bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view token,
+                LineTokens& tokens) {
+  if (!state.definitionOpen) return OpenDefinition(script, state, token, tokens);
+  if (!state.braced) {
+    // Unbraced, the definition ends with its one channel body.
+    if (state.firstLine && token == "{") {
+      state.braced = true;
+    } else if (HandleInstrumentLine(script, token, state.bodyOpen, tokens) != 0) {
+      return false;
+    }
+    state.firstLine = false;
+    if (script.record.channels[0].closed) return CompleteDefinition(script, state);
+    return true;
+  }
+  if (!state.bodyOpen && token == "}") {
+    return CheckNoiseChannels(script) && CompleteDefinition(script, state);
+  }
+  return HandleInstrumentLine(script, token, state.bodyOpen, tokens) == 0;
 }
 
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
-                          const std::string& fileName, bool sfxMode) {
-  FreeInstrumentTable(table);
-  InstrumentScript script{diag, table, fileName, 0, Instrument()};
-  script.record.isInstrument = !sfxMode;
+}  // namespace
+
+int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
+                          const std::string& fileName, bool sfxMode, const SymbolRules* labelRules) {
+  table = InstrumentTable();
+  InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument(), labelRules};
   if (sfxMode) diag.Print(msg::kSfxMode);
   if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
   ParserState state;
-  ScriptReader reader(text);
   std::string_view line;
   bool reachedEnd = true;
   for (script.line = 1; reader.NextLine(line); ++script.line) {
@@ -225,6 +194,10 @@ int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string
       reachedEnd = false;
       break;
     }
+  }
+  if (reader.failed()) {
+    diag.ErrorWith(msg::kCantOpenSource, fileName);
+    return -1;
   }
   // Any stop inside a definition leaves it unfinished, at the same line.
   if (state.definitionOpen) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());

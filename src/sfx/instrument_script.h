@@ -1,8 +1,11 @@
-// Inside the instrument compiler: the script being compiled, as the parser
-// and the command handlers share it, and the command table they meet at.
+// Instrument and sound-effect scripts: one language of labelled
+// definitions, each one to six channels of event bytes. InstrumentScript is
+// the state of one script in progress, which the parser hands to every
+// command handler.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/diagnostics.h"
@@ -11,49 +14,27 @@
 
 namespace psgc {
 
-// What a command handler returns: Malformed makes the caller add the syntax
-// line; Reported means the failure has been printed in full.
-enum class CommandStatus { Done = 0, Malformed = 1, Reported = -1 };
+struct SymbolRules;
 
-// One instrument or sound-effect script in progress.
 struct InstrumentScript {
   Diagnostics& diag;
   InstrumentTable& table;
   std::string_view fileName;
+  bool sfxMode;  // sound effects (-sfx) rather than instruments (-mus)
   uint32_t line = 0;
   Instrument record;  // the definition under construction
+  const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
 
   ScriptPos at() const { return {fileName, line}; }
 };
 
-// Handlers take their operands from `tokens`, which the parser has advanced
-// past the keyword, and leave any further token for the end-of-line check.
-struct InstrumentCommandRow {
-  const char* longName;
-  const char* shortName;
-  bool flow;  // allowed only inside a channel body
-  CommandStatus (*handler)(InstrumentScript&, InstrumentChannel&, LineTokens&);
-};
-
-// The row whose long, then short, name equals `token` (rows in order).
-const InstrumentCommandRow* FindInstrumentCommand(std::string_view token);
-
-// Appends one byte to the channel and advances the script's instrumentOffset.
-// Returns 0, or -1 when the buffer cannot grow (already reported). Past the
-// output limit the byte is only counted.
-int EmitChannelByte(InstrumentScript& script, InstrumentChannel& channel, uint8_t byte);
-// Appends the wait pairs of `duration` at once: a long wait is millions of
-// bytes. Returns 0 or -1 (reported).
-int EmitChannelWait(InstrumentScript& script, InstrumentChannel& channel, uint8_t code,
-                    uint32_t duration);
-
-// Handles a line of an open definition whose first token is `token`.
-// Returns 0, positive for a malformed line, negative for another failure;
-// every message, the syntax line included, has been printed.
-int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,
-                         LineTokens& tokens);
-
-// Appends the finished record to the table and indexes its name.
-int AddInstrument(InstrumentScript& script);
+// Compiles one script, read through `reader`, into the table, which it
+// empties first. sfxMode: sound effects (-sfx) rather than instruments
+// (-mus). labelRules: what the requested symbol files accept of a label
+// (none: labels are taken as they are). Returns 0, or -1 after reporting
+// the first error (a read error as "Can't open source file").
+int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
+                          const std::string& fileName, bool sfxMode,
+                          const SymbolRules* labelRules = nullptr);
 
 }  // namespace psgc

@@ -1,6 +1,6 @@
 // The instrument table: the records of one instrument or sound-effect
 // script in definition order (a record's index is its number in every
-// output), and the operations through which the rest of psgc reads it.
+// output), and the lookups through which the music compiler reads it.
 #pragma once
 
 #include <array>
@@ -15,6 +15,8 @@
 
 namespace psgc {
 
+struct SymbolRules;
+
 inline constexpr uint32_t kMaxChannels = 6;
 inline constexpr uint32_t kMaxInstruments = 255;  // the count byte of SFX and MUS
 
@@ -26,7 +28,6 @@ struct InstrumentChannel {
 
 struct Instrument {
   std::string name;
-  bool isInstrument = false;  // an instrument script's record, not a sound effect
   bool hasNoteOff = false;
   uint32_t noteOff = 0;       // instrumentOffset at the last `noteoff`
   double tuning = -1.0;       // negative: no `tuning` command
@@ -38,30 +39,19 @@ struct Instrument {
 struct InstrumentTable {
   std::vector<Instrument> records;
   std::unordered_map<std::string, uint32_t> index;  // name -> first record
-  uint64_t instrumentOffset = 0;  // bytes emitted so far by the whole script
-  // Bytes past what a binary can address are counted but not kept: the
-  // script is refused once its size is known, without gigabytes in memory.
-  uint64_t bytesPastLimit = 0;
+  // Bytes emitted so far by the whole script. Those past what a binary can
+  // address (kMaxOutputSize) are counted but not kept: the script is
+  // refused once its size is known, without gigabytes in memory.
+  uint64_t instrumentOffset = 0;
 };
 
-// Compiles one script into the table. sfxMode: sound effects (-sfx) rather
-// than instruments (-mus). Returns 0, or non-zero after reporting.
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, std::string_view text,
-                          const std::string& fileName, bool sfxMode);
-
-int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image);
-// For an empty table: 0 with an empty block and count 0.
-int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& block,
-                         uint32_t& count);
+// Appends a finished record; the first record of a name is the one that
+// lookups find. Returns 0, or -1 when memory runs out (reported).
+int AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record);
 // Index of the first record named exactly `name`, or -1.
 int FindInstrument(const InstrumentTable& table, std::string_view name);
 int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
-void FreeInstrumentTable(InstrumentTable& table);
-
-// Writes the WLA-DX equates file beside the SFX binary `outputName`.
-// The equates file's name: the output's with its extension replaced by
-// .equ. False when no such name can be made.
-bool EquatesFileName(const std::string& outputName, std::string& name);
-int WriteEquatesFile(const InstrumentTable& table, Diagnostics& diag, const std::string& outputName);
+// How many of the script's bytes lie past the limit and were not kept.
+uint64_t BytesPastLimit(const InstrumentTable& table);
 
 }  // namespace psgc

@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "music/song_data.h"
+#include "music/mus_binary.h"
+#include "music/music_script.h"
+#include "sfx/instrument_script.h"
 
 namespace {
 
@@ -34,15 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable instruments;
   SongData song;
-  bool ok = ParseInstrumentScript(instruments, diag, scripts[0], "inst.txt", false) == 0;
+  ScriptReader instrumentScript(scripts[0]);
+  bool ok = ParseInstrumentScript(instruments, diag, instrumentScript, "inst.txt", false) == 0;
   for (size_t i = 1; ok && i < scripts.size(); ++i) {
-    ok = ParseMusicScript(song, instruments, diag, scripts[i], "ch" + std::to_string(i) + ".txt") == 0;
+    ScriptReader channel(scripts[i]);
+    ok = ParseMusicScript(song, instruments, diag, channel, "ch" + std::to_string(i) + ".txt") == 0;
   }
   ByteBuffer image;
   if (ok) ok = BuildMusBinary(song, instruments, diag, image) == 0;
   if (ok == diag.failed()) __builtin_trap();  // success exactly when nothing was reported
   if (ok && (image.size() < 44 || image[0] != 'M')) __builtin_trap();
-  FreeSongData(song);
-  FreeInstrumentTable(instruments);
   return 0;
 }

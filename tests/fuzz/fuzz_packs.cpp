@@ -1,51 +1,196 @@
-// Fuzzes both pack builders with one to eight sources cut from the input at
-// each "|" byte, written to real files as the command line would open them.
+// Fuzzes both pack builders. The input's bytes choose the output and every
+// source (its kind, its size, its bytes, how often it repeats), so that each
+// limit and message of both builders can be reached. Nothing is left on
+// disk: sources are memory files, pipes and devices, and the output is a
+// memory file, /dev/null or /dev/full.
+//
+// Input: one byte choosing the output (its value mod 3: a memory file,
+// /dev/null, /dev/full), then sources, each a byte k: k & 7 is the kind,
+// k >> 3 a parameter p.
+//   0  memory file: a length byte, then that many bytes
+//   1  pipe: a length byte, then that many bytes
+//   2  large sparse memory file of kLargeSizes[p]
+//   3  /dev/zero, endless
+//   4  /dev/null, empty
+//   5  a file whose stated size is more than it delivers (sysfs), if any
+//   6  the previous source again, (p + 1) * 8 times
+//   7  memory file of (p + 1) * 4096 bytes filled with the next byte
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "common/byte_buffer.h"
 #include "pack/packs.h"
 
 namespace {
 
-std::string WorkDir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/psgc-fuzz-packs-XXXXXX";
-    dir = ::mkdtemp(pattern);
+using psgc::kMaxOutputSize;
+using psgc::kMaxPcmStreamBytes;
+
+// Sizes at both limits and at bank edges. Few are large and accepted: each
+// of those costs a copy of up to 64 MiB per run.
+constexpr uint64_t kLargeSizes[32] = {
+    kMaxPcmStreamBytes - 1, kMaxPcmStreamBytes, kMaxPcmStreamBytes + 1, kMaxOutputSize - 8,
+    kMaxOutputSize - 7,     0x1FFF,             0x2000,                 0x3FFF8,
+    0x40000,                1 << 20,            kMaxOutputSize / 2,     kMaxPcmStreamBytes * 2,
+    255,                    256,                65535,                  65536,
+    65537,                  1,                  2,                      kMaxOutputSize,
+    kMaxOutputSize + 1,     kMaxOutputSize * 2, kMaxPcmStreamBytes / 2, 3,
+    4,                      7,                  8,                      0x1FF8,
+    0x2008,                 0xFFF8,             100000,                 12};
+constexpr size_t kMaxSources = 300;
+
+struct Spec {
+  int kind;
+  uint64_t size;
+  std::string bytes;  // content of small sources; fill byte of kind 7
+};
+
+std::string ShortFile() {
+  static const std::string name = [] {
+    for (const char* path : {"/sys/kernel/mm/transparent_hugepage/enabled", "/sys/devices/system/cpu/online",
+                             "/sys/kernel/profiling"}) {
+      struct stat st;
+      if (::stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 4096) return std::string(path);
+    }
+    return std::string("/dev/null");
+  }();
+  return name;
+}
+
+std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+int MemoryFile(const std::string& bytes, uint64_t size) {
+  const int fd = ::memfd_create("psgc-fuzz", MFD_CLOEXEC);
+  if (fd < 0) __builtin_trap();
+  if (!bytes.empty() && ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+    __builtin_trap();
   }
-  return dir;
+  if (::ftruncate(fd, static_cast<off_t>(size)) != 0) __builtin_trap();
+  return fd;
+}
+
+// Opens a source as the command line would, by name.
+std::unique_ptr<psgc::SourceFile> Materialize(const Spec& spec) {
+  auto source = std::make_unique<psgc::SourceFile>();
+  int own = -1;
+  std::string path;
+  switch (spec.kind) {
+    case 0: own = MemoryFile(spec.bytes, spec.bytes.size()); break;
+    case 2: own = MemoryFile("", spec.size); break;
+    case 7: own = MemoryFile(std::string(spec.size, spec.bytes[0]), spec.size); break;
+    case 3: path = "/dev/zero"; break;
+    case 4: path = "/dev/null"; break;
+    case 5: path = ShortFile(); break;
+    case 1: {
+      int fds[2];
+      if (::pipe2(fds, O_CLOEXEC) != 0) __builtin_trap();
+      // At most 255 bytes: the pipe holds them all before anyone reads.
+      if (::write(fds[1], spec.bytes.data(), spec.bytes.size()) != static_cast<ssize_t>(spec.bytes.size())) {
+        __builtin_trap();
+      }
+      ::close(fds[1]);
+      own = fds[0];
+      break;
+    }
+  }
+  if (own >= 0) path = FdPath(own);
+  if (!source->Open(path)) __builtin_trap();
+  if (own >= 0) ::close(own);
+  return source;
+}
+
+std::vector<Spec> ReadSpecs(const uint8_t* data, size_t size) {
+  std::vector<Spec> specs;
+  size_t at = 0;
+  auto take = [&]() -> int { return at < size ? data[at++] : -1; };
+  while (at < size && specs.size() < kMaxSources) {
+    const int k = take();
+    const int kind = k & 7;
+    const int p = k >> 3;
+    if (kind == 6) {
+      if (specs.empty()) continue;
+      const Spec last = specs.back();
+      for (int i = 0; i < (p + 1) * 8 && specs.size() < kMaxSources; ++i) specs.push_back(last);
+      continue;
+    }
+    Spec spec{kind, 0, ""};
+    if (kind == 0 || kind == 1) {
+      const int length = take();
+      for (int i = 0; i < length && at < size; ++i) spec.bytes += static_cast<char>(data[at++]);
+    } else if (kind == 2) {
+      spec.size = kLargeSizes[p];
+    } else if (kind == 7) {
+      spec.size = static_cast<uint64_t>(p + 1) * 4096;
+      const int fill = take();
+      spec.bytes = std::string(1, static_cast<char>(fill < 0 ? 0 : fill));
+    }
+    specs.push_back(spec);
+  }
+  return specs;
+}
+
+// The size from a line such as "The current PAK binary is : 1012 bytes".
+uint64_t ReportedSize(const std::string& out) {
+  const size_t at = out.find(" is : ");
+  if (at == std::string::npos) __builtin_trap();
+  return std::strtoull(out.c_str() + at + 6, nullptr, 10);
+}
+
+void BuildOnce(bool pcm, int outputKind, const std::vector<Spec>& specs) {
+  psgc::Sources sources;
+  for (const Spec& spec : specs) sources.push_back(Materialize(spec));
+  int memory = -1;
+  std::string path = outputKind == 1 ? "/dev/null" : "/dev/full";
+  if (outputKind == 0) {
+    memory = MemoryFile("old", 3);
+    path = FdPath(memory);
+  }
+  psgc::Diagnostics diag = psgc::Diagnostics::Capturing();
+  int status;
+  {
+    psgc::OutputFile output;
+    if (!output.Open(path)) __builtin_trap();
+    status = pcm ? BuildPcmPack(diag, output, sources) : BuildTrackPack(diag, output, sources);
+  }
+  // Success and silence on standard error go together; /dev/full never
+  // takes a pack; a memory output holds the whole pack or its old bytes.
+  if ((status == 0) != diag.captured_err().empty()) __builtin_trap();
+  if (outputKind == 2 && status == 0) __builtin_trap();
+  if (memory >= 0) {
+    struct stat st;
+    if (::fstat(memory, &st) != 0) __builtin_trap();
+    char head[4] = {};
+    if (::pread(memory, head, sizeof head, 0) < 3) __builtin_trap();
+    if (status == 0) {
+      if (static_cast<uint64_t>(st.st_size) != ReportedSize(diag.captured_out())) __builtin_trap();
+      if (std::memcmp(head, pcm ? "PCM" : "TRK", 3) != 0) __builtin_trap();
+      if (static_cast<uint8_t>(head[3]) != static_cast<uint8_t>(specs.size())) __builtin_trap();
+    } else if (st.st_size != 3 || std::memcmp(head, "old", 3) != 0) {
+      __builtin_trap();
+    }
+    ::close(memory);
+  }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace psgc;
-  const std::string dir = WorkDir();
-  Sources sources;
-  size_t start = 0;
-  for (int i = 0; i < 8 && start <= size; ++i) {
-    size_t end = start;
-    while (end < size && data[end] != '|') ++end;
-    const std::string name = dir + "/s" + std::to_string(i);
-    std::FILE* f = std::fopen(name.c_str(), "wb");
-    std::fwrite(data + start, 1, end - start, f);
-    std::fclose(f);
-    sources.push_back(std::make_unique<SourceFile>());
-    if (!sources.back()->Open(name)) __builtin_trap();
-    start = end + 1;
-  }
-  for (int pcm = 0; pcm < 2; ++pcm) {
-    Diagnostics diag = Diagnostics::Capturing();
-    OutputFile output;
-    if (!output.Open(dir + "/out")) __builtin_trap();
-    const int status = pcm ? BuildPcmPack(diag, output, sources) : BuildTrackPack(diag, output, sources);
-    if (status != 0) __builtin_trap();  // every source here is valid
-  }
+  if (size == 0) return 0;
+  const int outputKind = data[0] % 3;
+  const std::vector<Spec> specs = ReadSpecs(data + 1, size - 1);
+  if (specs.empty()) return 0;
+  // The command line refuses more than 255 songs before the builder runs.
+  if (specs.size() <= 255) BuildOnce(false, outputKind, specs);
+  BuildOnce(true, outputKind, specs);
   return 0;
 }

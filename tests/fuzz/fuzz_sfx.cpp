@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
+#include "sfx/sfx_binary.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace psgc;
@@ -12,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (bool sfxMode : {true, false}) {
     Diagnostics diag = Diagnostics::Capturing();
     InstrumentTable table;
-    if (ParseInstrumentScript(table, diag, text, "fuzz.txt", sfxMode) != 0) {
+    ScriptReader reader(text);
+    if (ParseInstrumentScript(table, diag, reader, "fuzz.txt", sfxMode) != 0) {
       if (!diag.failed()) __builtin_trap();  // a failure is always reported
       continue;
     }
@@ -23,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (table.records.size() > 255) __builtin_trap();
     if (sfxMode && (image.size() < 4 || image[3] != table.records.size())) __builtin_trap();
-    FreeInstrumentTable(table);
   }
   return 0;
 }

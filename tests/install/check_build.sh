@@ -17,13 +17,17 @@ flags_of() {  # configure into $1 with the remaining arguments; print psgc's com
   grep '"command":' "$dir/compile_commands.json"
 }
 
-if flags_of "$work/default" | grep -q -- '-Werror'; then
+# Held in variables: `grep -q` in a pipe stops reading at its first match,
+# and under pipefail the writer's SIGPIPE would fail the check.
+default_flags=$(flags_of "$work/default")
+strict_flags=$(flags_of "$work/strict" -DPSGC_WERROR=ON)
+if grep -q -- '-Werror' <<<"$default_flags"; then
   echo "FAIL: the default build compiles with -Werror"; fail=1
 fi
-if ! flags_of "$work/default" | grep -q -- '-Wall -Wextra'; then
+if ! grep -q -- '-Wall -Wextra' <<<"$default_flags"; then
   echo "FAIL: the default build lacks -Wall -Wextra"; fail=1
 fi
-if ! flags_of "$work/strict" -DPSGC_WERROR=ON | grep -q -- '-Werror'; then
+if ! grep -q -- '-Werror' <<<"$strict_flags"; then
   echo "FAIL: PSGC_WERROR=ON does not add -Werror"; fail=1
 fi
 

@@ -15,30 +15,6 @@ TEST(EncodeBankPointer, BankEdges) {
   for (const auto& c : cases) EXPECT_EQ(EncodeBankPointer(c.offset), c.want) << c.offset;
 }
 
-TEST(GrowArray, DoublesOrJumpsToTheRequiredSize) {
-  Diagnostics diag = Diagnostics::Capturing();
-  ByteBuffer empty;
-  ASSERT_EQ(GrowArray(diag, empty, 1), 0);
-  EXPECT_EQ(empty.capacity(), 1u);  // twice 0 is not more than 1
-
-  ByteBuffer full;
-  full.reserve(1024);
-  ASSERT_EQ(GrowArray(diag, full, 1025), 0);
-  EXPECT_EQ(full.capacity(), 2048u);
-
-  ByteBuffer jump;
-  jump.reserve(1024);
-  ASSERT_EQ(GrowArray(diag, jump, 5000), 0);
-  EXPECT_EQ(jump.capacity(), 5000u);
-
-  ByteBuffer exact;
-  exact.reserve(1024);
-  const uint8_t* before = exact.data();
-  ASSERT_EQ(GrowArray(diag, exact, 1024), 0);
-  EXPECT_EQ(exact.data(), before);
-  EXPECT_EQ(diag.captured_err(), "");
-}
-
 TEST(GrowArray, FailureLeavesTheArrayAsItWas) {
   Diagnostics diag = Diagnostics::Capturing();
   ByteBuffer bytes = {1, 2, 3};
@@ -49,26 +25,44 @@ TEST(GrowArray, FailureLeavesTheArrayAsItWas) {
   EXPECT_EQ(bytes.capacity(), capacity);
 }
 
-TEST(WaitEncoding, PairsOfAtMost255AndTruncatedPrefixes) {
-  const struct { uint32_t duration; uint64_t count; ByteBuffer want; } cases[] = {
-      {0, 0, {}},
-      {1, 2, {0x02, 0x01}},
-      {255, 2, {0x02, 0xFF}},
-      {256, 4, {0x02, 0xFF, 0x02, 0x01}},
-      {510, 4, {0x02, 0xFF, 0x02, 0xFF}},
-      {600, 6, {0x02, 0xFF, 0x02, 0xFF, 0x02, 0x5A}},
-      {600, 3, {0x02, 0xFF, 0x02}},  // the part that fits below the output limit
-      {600, 5, {0x02, 0xFF, 0x02, 0xFF, 0x02}},
+// A wait of `duration` appended at `offset` of an output limited to
+// `limit` bytes: the pairs below the limit are kept, the rest only counted.
+TEST(AppendWaitBounded, PairsOfAtMost255CutAtTheLimit) {
+  const struct { uint32_t duration; uint64_t offset; ByteBuffer want; } cases[] = {
+      {0, 1, {}},
+      {1, 1, {0x02, 0x01}},
+      {255, 1, {0x02, 0xFF}},
+      {256, 1, {0x02, 0xFF, 0x02, 0x01}},
+      {510, 1, {0x02, 0xFF, 0x02, 0xFF}},
+      {600, 1, {0x02, 0xFF, 0x02, 0xFF, 0x02, 0x5A}},
+      {600, 4, {0x02, 0xFF, 0x02}},  // three bytes below the limit of 7
+      {600, 2, {0x02, 0xFF, 0x02, 0xFF, 0x02}},
+      {600, 7, {}},
+      {600, 9, {}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(WaitEncodingSize(c.duration), c.duration == 600 ? 6u : c.want.size());
+    Diagnostics diag = Diagnostics::Capturing();
     ByteBuffer bytes = {0xAA};
-    AppendWaitEncoding(bytes, 0x02, c.duration, c.count);
+    uint64_t offset = c.offset;
+    ASSERT_EQ(AppendWaitBounded(diag, {bytes, offset, 7}, 0x02, c.duration), 0);
     ByteBuffer want = {0xAA};
     want.insert(want.end(), c.want.begin(), c.want.end());
-    EXPECT_EQ(bytes, want) << c.duration << " " << c.count;
+    EXPECT_EQ(bytes, want) << c.duration << " at " << c.offset;
+    EXPECT_EQ(offset, c.offset + WaitEncodingSize(c.duration)) << c.duration;
   }
+  EXPECT_EQ(WaitEncodingSize(600), 6u);
   EXPECT_EQ(WaitEncodingSize(2147483647), 16843010u);
+}
+
+TEST(AppendBounded, KeepsBytesBelowTheLimitAndCountsTheRest) {
+  Diagnostics diag = Diagnostics::Capturing();
+  ByteBuffer bytes;
+  uint64_t offset = 0;
+  const uint8_t event[] = {1, 2, 3, 4};
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(AppendBounded(diag, {bytes, offset, 10}, event, 4), 0);
+  EXPECT_EQ(bytes, (ByteBuffer{1, 2, 3, 4, 1, 2, 3, 4, 1, 2}));
+  EXPECT_EQ(offset, 12u);
+  EXPECT_EQ(diag.captured_err(), "");
 }
 
 TEST(ConvertPcmSample, FiveSignificantBitsWithSignCopied) {

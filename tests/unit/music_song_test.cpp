@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "music/mus_binary.h"
+#include "music/song_data.h"
 
 namespace psgc {
 namespace {

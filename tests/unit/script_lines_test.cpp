@@ -2,17 +2,45 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace psgc {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  ScriptReader reader(text);
+std::vector<std::string> Drain(ScriptReader& reader) {
   std::vector<std::string> lines;
   std::string_view line;
   while (reader.NextLine(line)) lines.emplace_back(line);
+  return lines;
+}
+
+// `text` read as a file delivering at most `piece` bytes per read call.
+std::vector<std::string> ChunkedLines(const std::string& text, size_t piece) {
+  std::vector<char> buffer;
+  size_t at = 0;
+  ScriptReader reader(
+      [&](char* data, size_t size) {
+        const size_t n = std::min({piece, size, text.size() - at});
+        std::memcpy(data, text.data() + at, n);
+        at += n;
+        return static_cast<long>(n);
+      },
+      buffer);
+  std::vector<std::string> lines = Drain(reader);
+  EXPECT_FALSE(reader.failed());
+  return lines;
+}
+
+// The lines of `text`, which must be the same however the text arrives.
+std::vector<std::string> Lines(const std::string& text) {
+  ScriptReader reader(text);
+  const std::vector<std::string> lines = Drain(reader);
+  for (size_t piece : {size_t{1}, size_t{7}, size_t{511}, size_t{512}, size_t{513}, ScriptReader::kChunkSize}) {
+    EXPECT_EQ(ChunkedLines(text, piece), lines) << "read " << piece << " bytes at a time";
+  }
   return lines;
 }
 
@@ -52,6 +80,37 @@ TEST(ScriptReader, CommentsAndNulEndTheLine) {
   EXPECT_EQ(Lines(std::string("pan\0 3\nend\n", 11)), (V{"pan", "end"}));
 }
 
+// Pieces, CR LF pairs and comments that straddle the reader's chunks read
+// as they do in a whole text, however the chunks fall.
+TEST(ScriptReader, ChunksDoNotChangeTheLines) {
+  std::string text;
+  for (size_t n = 0; text.size() < 3 * ScriptReader::kChunkSize; ++n) {
+    text += std::string(n % 1031, 'a' + n % 26);
+    text += n % 3 == 0 ? "\r\n" : n % 3 == 1 ? ";c\n" : "\n";
+  }
+  ScriptReader whole(text);
+  const std::vector<std::string> want = Drain(whole);
+  for (size_t piece : {size_t{509}, size_t{4096}, ScriptReader::kChunkSize}) {
+    EXPECT_TRUE(ChunkedLines(text, piece) == want) << piece;
+  }
+}
+
+TEST(ScriptReader, ReadErrorEndsTheText) {
+  std::vector<char> buffer;
+  int calls = 0;
+  ScriptReader reader(
+      [&](char* data, size_t size) -> long {
+        if (calls++ > 0) return -1;
+        const std::string first = "a\nb";
+        std::memcpy(data, first.data(), std::min(size, first.size()));
+        return static_cast<long>(first.size());
+      },
+      buffer);
+  std::string_view line;
+  EXPECT_FALSE(reader.NextLine(line));
+  EXPECT_TRUE(reader.failed());
+}
+
 TEST(LineTokens, DelimitersAndContinuation) {
   EXPECT_EQ(Tokens("pan,3"), (V{"pan", "3"}));
   EXPECT_EQ(Tokens(" pan , , 3 \t"), (V{"pan", "3"}));
@@ -63,19 +122,6 @@ TEST(LineTokens, DelimitersAndContinuation) {
   EXPECT_EQ(tokens.Next(), "2");
   EXPECT_EQ(tokens.Next(), "");
   EXPECT_EQ(tokens.Next(), "");
-}
-
-TEST(CollapseDelimiters, RunsBecomeOneReplacement) {
-  const struct { const char* in; const char* want; } cases[] = {
-      {" a  b ", "_a_b"}, {"", ""}, {"ab", "ab"}, {"   ", ""}, {"a b", "a_b"}};
-  for (const auto& c : cases) {
-    std::string text = c.in;
-    EXPECT_EQ(CollapseDelimiters(text, " ", '_'), 0);
-    EXPECT_EQ(text, c.want) << '"' << c.in << '"';
-  }
-  std::string comment = "a;b;;c";
-  CollapseDelimiters(comment, ";", '\0');
-  EXPECT_STREQ(comment.c_str(), "a");
 }
 
 TEST(ReplaceExtension, OnlyTheLastComponentCounts) {

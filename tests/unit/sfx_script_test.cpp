@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sfx/instrument_table.h"
+#include "sfx/instrument_script.h"
 
 namespace psgc {
 namespace {
@@ -12,7 +12,8 @@ namespace {
 std::string ErrorsOf(const std::string& text, bool sfxMode) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable table;
-  EXPECT_NE(0, ParseInstrumentScript(table, diag, text, "t.txt", sfxMode)) << text;
+  ScriptReader reader(text);
+  EXPECT_NE(0, ParseInstrumentScript(table, diag, reader, "t.txt", sfxMode)) << text;
   return diag.captured_err();
 }
 

@@ -2,7 +2,9 @@
 """Seeds the fuzz corpora from the golden cases and the bundled examples.
 
 fuzz_mus takes an instrument script and one to six channel scripts joined
-by the separator line "@@"; fuzz_packs takes sources joined by "|"."""
+by the separator line "@@"; fuzz_packs takes an output byte and source
+records (see tests/fuzz/fuzz_packs.cpp): small golden sources become memory
+files, and a few seeds reach each kind of source and each limit."""
 import glob
 import hashlib
 import os
@@ -15,6 +17,23 @@ import run_golden  # noqa: E402
 
 MUS_SEPARATOR = b"@@\n"
 BIG = 1 << 20
+
+
+# Source records of fuzz_packs: a kind, plus a parameter times 8.
+PACK_SEEDS = [
+    b"\0\x01\x03abc\x00\x02\x80\xff",                  # a pipe and a memory file
+    b"\0" + bytes([2 | 1 << 3]),                          # a PCM stream of exactly 8 MiB
+    b"\0" + bytes([2 | 2 << 3]),                          # one byte more
+    b"\0" + bytes([2 | 3 << 3]),                          # the largest song
+    b"\0" + bytes([2 | 4 << 3]),                          # one byte more
+    b"\0\x03",                                            # /dev/zero
+    b"\x01\x04\x05",                                      # /dev/null, a short file
+    b"\x02\x00\x01\x41",                                  # /dev/full
+    b"\0\x00\x00" + bytes([6 | 31 << 3]),                 # 257 empty sources
+    b"\0" + b"\x00\x00" * 7 + bytes([6 | 30 << 3]),        # 255 sources
+    b"\0" + b"\x00\x00" * 8 + bytes([6 | 30 << 3]),        # 256 sources
+    b"\0" + bytes([7 | 1 << 3]) + b"\x80" + bytes([7]) + b"\x7f",  # crossing 0x2000
+]
 
 
 def builds_big_output(sections):
@@ -65,8 +84,8 @@ def main():
             save(corpus, "fuzz_sfx", sources[0])
         elif args[0] == "-mus":
             save(corpus, "fuzz_mus", MUS_SEPARATOR.join(sources))
-        else:
-            save(corpus, "fuzz_packs", b"|".join(sources))
+        elif all(len(src) < 256 for src in sources):
+            save(corpus, "fuzz_packs", b"\0" + b"".join(bytes([0, len(src)]) + src for src in sources))
         if args[0] in ("-sfx", "-mus"):
             for s in sources:
                 save(corpus, "fuzz_literals", s)
@@ -76,6 +95,8 @@ def main():
         scripts = [os.path.join(root, "examples", "music", "instruments.txt")]
         scripts += sorted(glob.glob(os.path.join(song, "ch*.txt")))
         save(corpus, "fuzz_mus", MUS_SEPARATOR.join(open(p, "rb").read() for p in scripts))
+    for seed in PACK_SEEDS:
+        save(corpus, "fuzz_packs", seed)
     for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs"):
         os.makedirs(os.path.join(corpus, target), exist_ok=True)
 

@@ -1,0 +1,25 @@
+// Command operands that both script languages read the same way from a
+// line's tokens: a whole number within a range, a pair of fixed-point
+// numbers whose second one may be left out.
+#pragma once
+
+#include <cstdint>
+
+#include "common/diagnostics.h"
+#include "common/script_lines.h"
+
+namespace psgc {
+
+// The next token as a whole number from `lowest` to `highest`. A missing
+// token is Malformed without a message; an unreadable one is Malformed
+// after the number's message; one out of range is Malformed after
+// "ERROR- Value out of range".
+HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowest, int32_t highest,
+                            int32_t& value);
+
+// Two fixed-point operands, the second defaulting to 0, each in the form
+// of ParseFixedPoint8. Both tokens are taken before either is read. False
+// when the first is missing or either cannot be read (reported).
+bool ReadFixedPair(Diagnostics& diag, LineTokens& tokens, uint32_t& first, uint32_t& second);
+
+}  // namespace psgc

@@ -1,0 +1,24 @@
+// The twelve commands of instrument and sound-effect scripts, found by
+// name, each with the handler that adds its event bytes to a channel.
+#pragma once
+
+#include <string_view>
+
+#include "common/script_lines.h"
+#include "sfx/instrument_script.h"
+
+namespace psgc {
+
+// Handlers take their operands from `tokens`, which the parser has advanced
+// past the keyword, and leave any further token for the end-of-line check.
+struct InstrumentCommandRow {
+  const char* longName;
+  const char* shortName;
+  bool flow;  // allowed only inside a channel body
+  HandlerStatus (*handler)(InstrumentScript&, InstrumentChannel&, LineTokens&);
+};
+
+// The row whose long, then short, name equals `token` (rows in order).
+const InstrumentCommandRow* FindInstrumentCommand(std::string_view token);
+
+}  // namespace psgc
