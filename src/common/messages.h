@@ -66,6 +66,7 @@ inline constexpr char kUnableToParseNumeric[] = "ERROR- Unable to parse numeric 
 inline constexpr char kGarbageAtEnd[] = "ERROR- Garbage at end of line in : ";
 inline constexpr char kInvalidSyntax[] = "ERROR- Invalid command syntax in : ";
 inline constexpr char kValueOutOfRange[] = "ERROR- Value out of range\n";
+inline constexpr char kWarnIgnoredCharacters[] = "WARNING- Trailing characters ignored : ";
 
 // Instrument and sound-effect scripts
 inline constexpr char kSfxMode[] = "SFX Mode...\n";
@@ -83,6 +84,11 @@ inline constexpr char kUnexpectedEndOfSfx[] = "ERROR- Unexpected end of instrume
 inline constexpr char kWaveformShort[] = "ERROR- Waveform has less than 32 samples, saw ";
 inline constexpr char kTuningOnSfx[] = "ERROR- Tuning assigned for sound effect : ";
 inline constexpr char kNoteOffOnSfx[] = "ERROR- Note off assigned for sound effect : ";
+inline constexpr char kWarnEndloopAlone[] = "WARNING- endloop without an open loop";
+inline constexpr char kWarnBodyLoopOpen[] = "WARNING- Channel body ends with a loop open";
+inline constexpr char kWarnBodyNoEnd[] = "WARNING- Channel body does not finish with end";
+inline constexpr char kWarnUnsafeCharacter[] = "WARNING- Character ";  // then the character
+inline constexpr char kWarnUnsafeCharacterTail[] = " unsafe in an assembler symbol : ";
 inline constexpr char kSfxCountPrefix[] = "A total of ";
 inline constexpr char kSfxCountSuffix[] = " SFX were found\n";
 inline constexpr char kSfxSize[] = "The current SFX binary is : ";

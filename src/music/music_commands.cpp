@@ -45,7 +45,7 @@ bool RequireInstrument(MusicScript& script) {
 // A duration: a whole number of ticks, 0 or more.
 HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value, script.Here());
   duration = static_cast<uint32_t>(value);
   return status;
 }
@@ -99,7 +99,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
 template <uint8_t kOpcode, int32_t kLowest, int32_t kHighest>
 HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.Here());
   if (status != HandlerStatus::Done) return status;
   return Emit(script, {kOpcode, static_cast<uint8_t>(value)});
 }
@@ -114,7 +114,7 @@ HandlerStatus HandleBareCommand(MusicScript& script, LineTokens&) {
 HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
   uint32_t a = 0;
   uint32_t b = 0;
-  if (!ReadFixedPair(script.diag, tokens, a, b)) return HandlerStatus::Malformed;
+  if (!ReadFixedPair(script.diag, tokens, a, b, script.Here())) return HandlerStatus::Malformed;
   return Emit(script, {kPitchEvent, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
                        static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
                        static_cast<uint8_t>(b)});
@@ -128,8 +128,10 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   if (status != HandlerStatus::Done) return status;
   const std::string_view token = tokens.Next();
   FixedPoint period;
-  if (!token.empty() && ParseFixedPoint(script.diag, period, token) != 0) {
-    return HandlerStatus::Malformed;
+  if (!token.empty()) {
+    size_t used = 0;
+    if (ParseFixedPoint(script.diag, period, token, &used) != 0) return HandlerStatus::Malformed;
+    WarnIgnoredCharacters(script.diag, token, used, script.Here());
   }
   return PlayNote(script, period.integer, duration);
 }

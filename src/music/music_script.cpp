@@ -25,7 +25,8 @@ void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text,
 // It reads as "%d" does (7th is 7); "$" and "%" literals are no number here.
 bool DeclareMainBlock(MusicScript& script, std::string_view token) {
   uint8_t priority = 0;
-  switch (ReadPriority(token, priority)) {
+  size_t used = 0;
+  switch (ReadPriority(token, priority, &used)) {
     case PriorityRead::NotANumber:
       ReportAt(script, msg::kInvalidBlockLabel);
       return false;
@@ -33,6 +34,7 @@ bool DeclareMainBlock(MusicScript& script, std::string_view token) {
       ReportAt(script, msg::kBlockPriorityOutOfRange);
       return false;
     case PriorityRead::Ok:
+      WarnIgnoredCharacters(script.diag, token, used, script.Here());
       break;
   }
   ChannelMain& main = script.song.mains[script.channel.channel];
