@@ -124,6 +124,15 @@ inline constexpr char kNoiseChannelsOnly[] =
     "ERROR- Instruments using noise can only be on channels 5 or 6\n";
 inline constexpr char kUnableToParseNote[] = "Unable to parse note : ";
 inline constexpr char kUnresolvedReference[] = "ERROR- Unable to resolve reference to block : ";
+inline constexpr char kWarnBlockLoopOpen[] = "WARNING- Block ends with a loop open : ";
+inline constexpr char kWarnMainBlockNoEnd[] = "WARNING- Main block does not finish with end : ";
+inline constexpr char kWarnCalledBlockNoReturn[] =
+    "WARNING- Called block does not finish with return or end : ";
+inline constexpr char kWarnNoMainBlock[] = "WARNING- Channel script without a main block : ";
+inline constexpr char kWarnBlockNeverCalled[] = "WARNING- Block never called : ";
+inline constexpr char kWarnInstrumentNeverUsed[] = "WARNING- Instrument never used : ";
+inline constexpr char kWarnNoteOutOfRange[] = "WARNING- Note out of the channel's range : ";
+inline constexpr char kWarnSfxPeriodOutOfRange[] = "WARNING- sfx period above the channel's range : ";
 inline constexpr char kMusSize[] = "The current MUS binary is : ";
 
 // Packs

@@ -18,6 +18,7 @@
 #include "driver/symbol_lists.h"
 #include "music/mus_binary.h"
 #include "music/music_script.h"
+#include "music/song_checks.h"
 #include "pack/packs.h"
 #include "sfx/instrument_script.h"
 #include "sfx/sfx_binary.h"
@@ -110,6 +111,7 @@ void RunMus(Run& run) {
     if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
   }
   std::vector<char>().swap(run.scriptBuffer);
+  CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
   ByteBuffer image;
   if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
   if (run.diag.failed()) return;

@@ -4,6 +4,8 @@
 
 #include <initializer_list>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "common/numeric.h"
@@ -62,6 +64,15 @@ HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) 
   return HandlerStatus::Done;
 }
 
+// A note whose exact period lies outside the channel's register sounds at
+// the clamped one, not as written.
+void WarnAboutClampedNote(MusicScript& script, std::string_view note, uint16_t period) {
+  std::string what(note);
+  what += " plays period ";
+  what += std::to_string(period);
+  script.diag.WarnAt(Warning::Range, msg::kWarnNoteOutOfRange, what, script.Here());
+}
+
 // Releases a sounding note before a rest or the end.
 HandlerStatus ReleaseNote(MusicScript& script) {
   if (!script.channel.noteSounding) return HandlerStatus::Done;
@@ -89,6 +100,9 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
     return HandlerStatus::Malformed;
   }
   // Nothing is emitted: every later note and `sfx` event names the index.
+  std::vector<bool>& used = script.song.instrumentsUsed;
+  if (used.size() <= channel.instrument) used.resize(channel.instrument + 1);
+  used[channel.instrument] = true;
   channel.noise = noise;
   channel.tuning = tuning;
   channel.instrumentSet = true;
@@ -120,6 +134,18 @@ HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
                        static_cast<uint8_t>(b)});
 }
 
+// The period goes out as given; the channel's register holds 12 bits for
+// a tone and 5 for noise.
+void WarnAboutSfxPeriod(MusicScript& script, uint16_t period) {
+  const uint16_t highest = script.channel.noise ? kMaxNoisePeriod : kMaxTonePeriod;
+  if (period <= highest) return;
+  std::string what = std::to_string(period);
+  what += " (highest ";
+  what += std::to_string(highest);
+  what += ')';
+  script.diag.WarnAt(Warning::Range, msg::kWarnSfxPeriodOutOfRange, what, script.Here());
+}
+
 // A note event whose period is given by number: no tuning, no clamp.
 HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   if (!RequireInstrument(script)) return HandlerStatus::Malformed;
@@ -132,6 +158,7 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
     size_t used = 0;
     if (ParseFixedPoint(script.diag, period, token, &used) != 0) return HandlerStatus::Malformed;
     WarnIgnoredCharacters(script.diag, token, used, script.Here());
+    WarnAboutSfxPeriod(script, period.integer);
   }
   return PlayNote(script, period.integer, duration);
 }
@@ -236,10 +263,10 @@ HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::strin
   uint32_t duration = 0;
   const HandlerStatus status = ReadDuration(script, tokens, duration);
   if (status != HandlerStatus::Done) return status;
-  if (PlayNote(script, NotePeriod(frequency, channel.tuning, channel.noise), duration) !=
-      HandlerStatus::Done) {
-    return HandlerStatus::Reported;
-  }
+  bool clamped = false;
+  const uint16_t period = NotePeriod(frequency, channel.tuning, channel.noise, &clamped);
+  if (clamped) WarnAboutClampedNote(script, note, period);
+  if (PlayNote(script, period, duration) != HandlerStatus::Done) return HandlerStatus::Reported;
   channel.noteSounding = true;
   return HandlerStatus::Done;
 }
