@@ -63,7 +63,7 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
   p.block.labelSize = static_cast<uint32_t>(label.size());
   p.block.start = MusicPosition(script.song);
   p.block.size = 0;
-  p.block.script = script.channel.channel;
+  p.block.script = static_cast<uint8_t>(script.channel.channel);
   p.block.line = script.channel.line;
   p.block.isMain = !priority.empty();
   p.block.ending = BlockEnding::Other;

@@ -31,10 +31,10 @@ struct MusicBlock {
   uint32_t labelSize = 0;
   uint32_t start = 0;  // musicOffset of the block's first byte
   uint32_t size = 0;
-  // For the whole-song warnings.
-  uint32_t script = 0;     // channel number of the script that defines it
+  // For the whole-song warnings (kept small: songs have 100,000 blocks).
   uint32_t line = 0;       // of the label
   uint32_t closeLine = 0;  // of the "}"
+  uint8_t script = 0;      // channel number of the script that defines it
   bool isMain = false;
   BlockEnding ending = BlockEnding::Other;
 };
