@@ -36,6 +36,7 @@ inline constexpr char kOptionsHelp[] =
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
+    "  --dump FILE    list psgc binaries (every later argument is a file) and exit\n"
     "\n";
 inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
 inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
@@ -147,5 +148,19 @@ inline constexpr char kWarnPcmSigned[] =
     "WARNING- PCM source looks signed (most samples near $00 and $FF) : ";
 inline constexpr char kPakSize[] = "The current PAK binary is : ";
 inline constexpr char kPcmSize[] = "The current PCM binary is : ";
+
+// --dump: every message names the file and the byte offset where decoding
+// stopped ("... in : file at offset 0x001C").
+inline constexpr char kDumpUnknownMark[] = "ERROR- Not an SFX, MUS, TRK or PCM binary in : ";
+inline constexpr char kDumpTooLarge[] = "ERROR- File too large for bank pointers in : ";
+inline constexpr char kDumpTruncatedHeader[] = "ERROR- Truncated header in : ";
+inline constexpr char kDumpCountTooLarge[] = "ERROR- Count does not fit the file in : ";
+inline constexpr char kDumpChannelCount[] = "ERROR- Invalid channel count in : ";
+inline constexpr char kDumpEntryMark[] = "ERROR- Missing entry mark in : ";
+inline constexpr char kDumpInvalidPointer[] = "ERROR- Invalid pointer in : ";
+inline constexpr char kDumpPointerPastEnd[] = "ERROR- Pointer past the end of the file in : ";
+inline constexpr char kDumpPointerOutside[] = "ERROR- Pointer outside its part of the file in : ";
+inline constexpr char kDumpStreamPastEnd[] = "ERROR- Stream runs past the end of the file in : ";
+inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
 
 }  // namespace psgc::msg

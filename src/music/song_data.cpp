@@ -2,6 +2,7 @@
 #include "music/song_data.h"
 
 #include "common/messages.h"
+#include "format/events.h"
 
 namespace psgc {
 namespace {
@@ -71,8 +72,7 @@ int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t si
 }
 
 int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
-  constexpr uint8_t kWaitStep = 0x02;
-  return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, kWaitStep, duration);
+  return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicWait, duration);
 }
 
 int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {

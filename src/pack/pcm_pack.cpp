@@ -1,8 +1,11 @@
 // PCM pack: "PCM", the stream count, one 8-byte entry per stream ("X", the
 // bank pointer of its first sample, its length in 3 bytes), then the
 // converted samples of every stream back to back.
+#include <cstring>
+
 #include "common/byte_buffer.h"
 #include "common/messages.h"
+#include "format/layout.h"
 #include "pack/packs.h"
 #include "pack/pcm_levels.h"
 
@@ -72,15 +75,13 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
   if (!CheckOutputSize(diag, total)) return -1;
   WarnAboutLevels(diag, sources, lengths);
   ByteBuffer header(4 + 8 * count);
-  header[0] = 'P';
-  header[1] = 'C';
-  header[2] = 'M';
+  std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
   header[3] = static_cast<uint8_t>(count);
   uint64_t offset = header.size();
   for (size_t i = 0; i < count; ++i) {
     uint8_t* entry = &header[4 + 8 * i];
     const auto length = static_cast<uint32_t>(lengths[i]);
-    entry[0] = 'X';
+    entry[0] = format::kPcmEntryMark;
     PutBankPointer(entry + 1, static_cast<uint32_t>(offset));
     entry[5] = static_cast<uint8_t>(length);
     entry[6] = static_cast<uint8_t>(length >> 8);
