@@ -160,33 +160,40 @@ def environment():
     return env
 
 
+def lay_out_inputs(sections, work):
+    """Writes a case's input files into `work`. Returns the bytes of each
+    file by name, and the names of the symbolic links."""
+    inputs = {}
+    named_links = set()
+    for sec in sections:
+        if sec.kind != "in":
+            continue
+        target = os.path.join(work, sec.name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        if sec.mode == "dir":
+            os.makedirs(target, exist_ok=True)
+            continue
+        if sec.mode.startswith("symlink "):
+            os.symlink(sec.mode.split()[1], target)
+            named_links.add(sec.name)
+            continue
+        if sec.mode.startswith("hardlink "):
+            os.link(os.path.join(work, sec.mode.split()[1]), target)
+            inputs[sec.name] = inputs[sec.mode.split()[1]]
+            continue
+        data = input_bytes(sec)
+        with open(target, "ab" if sec.name in inputs else "wb") as f:
+            f.write(data)
+        inputs[sec.name] = inputs.get(sec.name, b"") + data
+    return inputs, named_links
+
+
 def run_case(psgc, case, option=None):
     """Returns the list of failures of one case (empty when it passed)."""
     run, fsize, sections = parse_case(case)
     failures = []
     with tempfile.TemporaryDirectory(prefix="psgc-golden-") as work:
-        inputs = {}
-        named_links = set()
-        for sec in sections:
-            if sec.kind != "in":
-                continue
-            target = os.path.join(work, sec.name)
-            os.makedirs(os.path.dirname(target), exist_ok=True)
-            if sec.mode == "dir":
-                os.makedirs(target, exist_ok=True)
-                continue
-            if sec.mode.startswith("symlink "):
-                os.symlink(sec.mode.split()[1], target)
-                named_links.add(sec.name)
-                continue
-            if sec.mode.startswith("hardlink "):
-                os.link(os.path.join(work, sec.mode.split()[1]), target)
-                inputs[sec.name] = inputs[sec.mode.split()[1]]
-                continue
-            data = input_bytes(sec)
-            with open(target, "ab" if sec.name in inputs else "wb") as f:
-                f.write(data)
-            inputs[sec.name] = inputs.get(sec.name, b"") + data
+        inputs, named_links = lay_out_inputs(sections, work)
 
         argv = expand_args(run, os.path.abspath(psgc))
         if option is not None:

@@ -24,23 +24,6 @@ MARKS = (b"SFX", b"MUS", b"TRK", b"PCM")
 LARGEST_CHECKED = 1 << 20
 
 
-def lay_out_inputs(sections, work):
-    for sec in sections:
-        if sec.kind != "in":
-            continue
-        target = os.path.join(work, sec.name)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        if sec.mode == "dir":
-            os.makedirs(target, exist_ok=True)
-        elif sec.mode.startswith("symlink "):
-            os.symlink(sec.mode.split()[1], target)
-        elif sec.mode.startswith("hardlink "):
-            os.link(os.path.join(work, sec.mode.split()[1]), target)
-        else:
-            with open(target, "ab") as f:
-                f.write(run_golden.input_bytes(sec))
-
-
 def binaries_of(case, psgc, work, keep):
     """Runs the case in `work` and moves the binaries it wrote into `keep`."""
     run, fsize, sections = run_golden.parse_case(case)
@@ -49,7 +32,7 @@ def binaries_of(case, psgc, work, keep):
                and s.name not in inputs and s.name not in ("stdout", "stderr") and not s.name.startswith("exit ")]
     if not outputs or fsize is not None or "--dump" in run:
         return []
-    lay_out_inputs(sections, work)
+    run_golden.lay_out_inputs(sections, work)
     proc = subprocess.run(run_golden.expand_args(run, psgc), cwd=work, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL, env=run_golden.environment(), timeout=120)
     if proc.returncode != 0:
