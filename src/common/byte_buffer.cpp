@@ -1,6 +1,8 @@
 // Banked pointers, bounded appends and the output size limit.
 #include "common/byte_buffer.h"
 
+#include <cstring>
+
 namespace psgc {
 
 BankPointer EncodeBankPointer(uint32_t offset) {
@@ -32,7 +34,11 @@ int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* da
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {
     if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;
-    out.bytes.insert(out.bytes.end(), data, data + kept);
+    // Events are a few bytes: resizing and copying is much cheaper than
+    // the general range insert.
+    const size_t at = out.bytes.size();
+    out.bytes.resize(at + kept);
+    std::memcpy(out.bytes.data() + at, data, kept);
   }
   out.offset += size;
   return 0;
@@ -40,6 +46,10 @@ int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* da
 
 // The pairs are laid down at once: a long wait is millions of bytes.
 int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration) {
+  if (duration >= 1 && duration <= 255) {
+    const uint8_t pair[] = {code, static_cast<uint8_t>(duration)};
+    return AppendBounded(diag, out, pair, sizeof pair);
+  }
   const uint64_t size = WaitEncodingSize(duration);
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {

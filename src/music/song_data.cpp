@@ -1,10 +1,14 @@
 // The song's blocks, labels and calls, gathered over all channel scripts.
 #include "music/song_data.h"
 
+#include <cstring>
+
 #include "common/messages.h"
 
 namespace psgc {
 namespace {
+
+constexpr uint8_t kWaitStep = 0x02;  // a wait pair's first byte
 
 // FNV-1a: labels are short, and every byte counts for telling them apart.
 uint64_t HashLabel(std::string_view label) {
@@ -71,8 +75,22 @@ int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t si
 }
 
 int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
-  constexpr uint8_t kWaitStep = 0x02;
   return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, kWaitStep, duration);
+}
+
+int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
+                     uint32_t duration) {
+  constexpr size_t kMaxEvent = 8;
+  if (size > kMaxEvent || duration > 255) {
+    return EmitMusic(song, diag, event, size) != 0 ? -1 : EmitWait(song, diag, duration);
+  }
+  uint8_t bytes[kMaxEvent + 2];
+  std::memcpy(bytes, event, size);
+  if (duration > 0) {
+    bytes[size++] = kWaitStep;
+    bytes[size++] = static_cast<uint8_t>(duration);
+  }
+  return EmitMusic(song, diag, bytes, size);
 }
 
 int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
