@@ -2,6 +2,8 @@
 #include "music/song_data.h"
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "common/messages.h"
 
@@ -55,6 +57,23 @@ int GrowLabelIndex(SongData& song, Diagnostics& diag) {
 }
 
 }  // namespace
+
+void ReserveSongData(SongData& song, uint64_t scriptBytes) {
+  // Every music byte comes from a line of a few characters; only long
+  // waits make more bytes than text, and those are rare. A block or a call
+  // takes about a hundred characters of script or more, and its label about
+  // a tenth of that.
+  const uint64_t music = scriptBytes < kMaxMusicBytes ? scriptBytes : kMaxMusicBytes;
+  const uint64_t records = scriptBytes / 64;
+  try {
+    song.stream.reserve(kMusHeaderSize + music);
+    song.blocks.reserve(records);
+    song.references.reserve(records);
+    song.labels.reserve(scriptBytes / 8);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
 
 int StartSongData(SongData& song, Diagnostics& diag) {
   const bool allocated = TryAllocate(diag, [&] {

@@ -67,6 +67,11 @@ struct SongData {
   uint32_t channelCount = 0;             // channel scripts begun so far
 };
 
+// Reserves room from the total size of the channel scripts, so that the
+// arrays of a large song are not copied into fresh pages again and again
+// as they grow. Capacity never written costs address space only; a
+// reservation that cannot be made is dropped and the arrays grow as needed.
+void ReserveSongData(SongData& song, uint64_t scriptBytes);
 // Creates the lists on the first channel script, and the stream with room
 // for the MUS header before the music. Returns 0 or -1.
 int StartSongData(SongData& song, Diagnostics& diag);
