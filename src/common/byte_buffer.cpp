@@ -30,7 +30,8 @@ uint64_t KeptBelow(uint64_t offset, uint64_t size, uint64_t limit) {
 
 }  // namespace
 
-int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
+// Appends that reach the limit or the capacity.
+int AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {
     if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;

@@ -74,7 +74,18 @@ struct BoundedOutput {
   uint64_t& offset;
   uint64_t limit;
 };
-int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
+int AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
+inline int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
+  // Nearly every append is an event of a few bytes that fits below the
+  // limit and in the capacity: pushed a byte at a time, with no call.
+  ByteBuffer& bytes = out.bytes;
+  if (out.offset + size > out.limit || bytes.capacity() - bytes.size() < size) {
+    return AppendBoundedGrowing(diag, out, data, size);
+  }
+  for (size_t i = 0; i < size; ++i) bytes.push_back(data[i]);
+  out.offset += size;
+  return 0;
+}
 // Appends the wait pairs of `duration` with the pair code `code`.
 int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration);
 
