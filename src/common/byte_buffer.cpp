@@ -1,6 +1,8 @@
 // Banked pointers, bounded appends and the output size limit.
 #include "common/byte_buffer.h"
 
+#include <sys/mman.h>
+
 #include <cstring>
 
 namespace psgc {
@@ -16,6 +18,20 @@ void PutBankPointer(uint8_t* at, uint32_t offset) {
   at[1] = p[1];
   at[2] = p[2];
   at[3] = p[3];
+}
+
+void AdviseHugePages(const void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  constexpr uintptr_t kPage = 4096;
+  if (bytes < kHugePage) return;
+  const auto begin = reinterpret_cast<uintptr_t>(data) & ~(kPage - 1);
+  const auto end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
 }
 
 uint64_t WaitEncodingSize(uint32_t duration) { return 2 * ((uint64_t{duration} + 254) / 255); }

@@ -73,6 +73,7 @@ void ReserveSongData(SongData& song, uint64_t scriptBytes) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
+  AdviseHugePages(song.stream.data(), song.stream.capacity());
 }
 
 int StartSongData(SongData& song, Diagnostics& diag) {
