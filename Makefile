@@ -74,7 +74,7 @@ bench:
 # libFuzzer targets (clang) seeded from the golden cases and examples; each
 # runs FUZZ_SECONDS. Findings land in $(BUILD)-fuzz/findings.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs
+FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs fuzz_dump
 fuzz:
 	cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPSGC_FUZZ=ON -DPSGC_TESTS=OFF

@@ -95,6 +95,15 @@ void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channe
   WriteErr(msg::kNoiseChannelsOnly);
 }
 
+void Diagnostics::ErrorInFileAt(std::string_view text, std::string_view file, uint32_t offset) {
+  char place[32];
+  std::snprintf(place, sizeof place, " at offset 0x%04X\n", offset);
+  std::string s(text);
+  s += file;
+  s += place;
+  WriteErr(s);
+}
+
 void Diagnostics::Print(std::string_view text) { WriteOut(std::string(text)); }
 
 void Diagnostics::PrintWith(std::string_view text, std::string_view arg) {

@@ -30,6 +30,8 @@ class Diagnostics {
   void ErrorLimit(std::string_view text, uint32_t limit);                 // "%s%u)\n"
   void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel);  // two lines
+  void ErrorInFileAt(std::string_view text, std::string_view file,
+                     uint32_t offset);                                    // "%s%s at offset 0x%04X\n"
 
   // Standard output: progress lines, which a quiet run leaves out.
   void SetQuiet(bool quiet) { quiet_ = quiet; }

@@ -31,6 +31,7 @@ inline constexpr char kOptionsHelp[] =
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
+    "  --dump FILE    list psgc binaries (every later argument is a file) and exit\n"
     "\n";
 inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
 inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
@@ -121,5 +122,19 @@ inline constexpr char kUnexpectedEndOfInclude[] = "ERROR- Unexpected end of incl
 inline constexpr char kCouldntWriteOutput[] = "ERROR- Couldn't write to output file\n";
 inline constexpr char kPakSize[] = "The current PAK binary is : ";
 inline constexpr char kPcmSize[] = "The current PCM binary is : ";
+
+// --dump: every message names the file and the byte offset where decoding
+// stopped ("... in : file at offset 0x001C").
+inline constexpr char kDumpUnknownMark[] = "ERROR- Not an SFX, MUS, TRK or PCM binary in : ";
+inline constexpr char kDumpTooLarge[] = "ERROR- File too large for bank pointers in : ";
+inline constexpr char kDumpTruncatedHeader[] = "ERROR- Truncated header in : ";
+inline constexpr char kDumpCountTooLarge[] = "ERROR- Count does not fit the file in : ";
+inline constexpr char kDumpChannelCount[] = "ERROR- Invalid channel count in : ";
+inline constexpr char kDumpEntryMark[] = "ERROR- Missing entry mark in : ";
+inline constexpr char kDumpInvalidPointer[] = "ERROR- Invalid pointer in : ";
+inline constexpr char kDumpPointerPastEnd[] = "ERROR- Pointer past the end of the file in : ";
+inline constexpr char kDumpPointerOutside[] = "ERROR- Pointer outside its part of the file in : ";
+inline constexpr char kDumpStreamPastEnd[] = "ERROR- Stream runs past the end of the file in : ";
+inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
 
 }  // namespace psgc::msg

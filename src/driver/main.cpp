@@ -16,6 +16,7 @@
 #include "common/script_lines.h"
 #include "driver/options.h"
 #include "driver/symbol_lists.h"
+#include "dump/dump.h"
 #include "music/mus_binary.h"
 #include "music/music_script.h"
 #include "pack/packs.h"
@@ -222,6 +223,10 @@ void Execute(Run& run, int argc, char** argv) {
     return;
   }
   run.diag.SetQuiet(options.quiet);
+  if (options.dump) {
+    DumpFiles(run.diag, options.dumpFiles);
+    return;
+  }
   const int m = options.modeIndex;
   if (argc - m < 3) {
     run.diag.Error(msg::kUsage);

@@ -48,6 +48,15 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
       return Taken::Failed;
     }
     return TakeSymbols(argv[++i], diag, options);
+  } else if (Is(arg, "--dump")) {
+    // Takes the rest of the command line: file names may look like options.
+    if (i + 1 >= argc) {
+      diag.ErrorWith(msg::kMissingOptionValue, arg);
+      return Taken::Failed;
+    }
+    options.dump = true;
+    options.dumpFiles.assign(argv + i + 1, argv + argc);
+    i = argc - 1;
   } else {
     return Taken::NotAnOption;
   }
@@ -58,8 +67,9 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
 
 bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
   int i = 1;
-  // Help and the version end the options: what follows them is not read.
-  while (i < argc && !options.help && !options.version) {
+  // Help, the version and a dump end the options: what follows them is
+  // not read as an option.
+  while (i < argc && !options.help && !options.version && !options.dump) {
     const Taken taken = TakeOption(argc, argv, i, diag, options);
     if (taken == Taken::Failed) return false;
     if (taken == Taken::NotAnOption) break;

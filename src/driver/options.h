@@ -4,6 +4,7 @@
 // so every command line that starts with a mode switch means what it did.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "common/diagnostics.h"
@@ -15,6 +16,8 @@ struct Options {
   bool help = false;     // -h, --help: the usage text and this set, on standard output
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
+  bool dump = false;     // --dump FILE...: every later argument is a file to list
+  std::vector<std::string> dumpFiles;
   std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };

@@ -5,12 +5,13 @@
 #include <cstring>
 
 #include "common/messages.h"
+#include "format/layout.h"
 #include "sfx/sfx_binary.h"
 
 namespace psgc {
 namespace {
 
-constexpr uint8_t kChannelMark = 0x43;  // "C" opens every channel entry
+constexpr uint8_t kChannelMark = format::kChannelEntryMark;  // "C" opens every channel entry
 
 // Fills every call operand with its target's position. The first call of
 // a label that no block has ends the build.
@@ -33,13 +34,13 @@ int PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
 // block points at the start of the music with priority 0.
 void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t tableSize,
                  uint32_t musicEnd) {
-  std::memcpy(image, "MUS", 3);
+  std::memcpy(image, format::kMusMark, format::kMarkSize);
   if (count > 0 && tableSize > 0) {
     image[3] = static_cast<uint8_t>(count);
     PutBankPointer(image + 4, musicEnd);
   } else {
     image[3] = 0;
-    std::memcpy(image + 4, "NONE", 4);
+    std::memcpy(image + 4, format::kNoTable, format::kPointerSize);
   }
   for (uint32_t c = 0; c < kMusicChannels; ++c) {
     uint8_t* entry = image + 8 + 6 * c;

@@ -8,24 +8,26 @@
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "common/operands.h"
+#include "format/events.h"
 #include "music/notes.h"
 
 namespace psgc {
 namespace {
 
-// Event opcodes of the music stream. 0x02 (a wait step) is made by EmitWait
-// and EmitEventAndWait; `end` is 00 00, the same two bytes as `priority` 0.
-constexpr uint8_t kPriorityEvent = 0x00;
-constexpr uint8_t kPanEvent = 0x01;
-constexpr uint8_t kLoopEvent = 0x03;
-constexpr uint8_t kEndLoopEvent = 0x04;
-constexpr uint8_t kCallEvent = 0x05;  // then the target's bank pointer
-constexpr uint8_t kReturnEvent = 0x06;
-constexpr uint8_t kBreakEvent = 0x07;
-constexpr uint8_t kPitchEvent = 0x08;
-constexpr uint8_t kNoteEvent = 0x09;
-constexpr uint8_t kNoteOffEvent = 0x0A;
-constexpr uint8_t kSampleEvent = 0x0B;
+// Event opcodes of the music stream, from the event tables that the dump
+// decodes with. A wait step is made by EmitWait and EmitEventAndWait; `end`
+// is 00 00, the same two bytes as `priority` 0.
+constexpr uint8_t kPriorityEvent = format::kMusicPriority;
+constexpr uint8_t kPanEvent = format::kMusicPan;
+constexpr uint8_t kLoopEvent = format::kMusicLoop;
+constexpr uint8_t kEndLoopEvent = format::kMusicEndLoop;
+constexpr uint8_t kCallEvent = format::kMusicCall;  // then the target's bank pointer
+constexpr uint8_t kReturnEvent = format::kMusicReturn;
+constexpr uint8_t kBreakEvent = format::kMusicBreak;
+constexpr uint8_t kPitchEvent = format::kMusicPitch;
+constexpr uint8_t kNoteEvent = format::kMusicNote;
+constexpr uint8_t kNoteOffEvent = format::kMusicNoteOff;
+constexpr uint8_t kSampleEvent = format::kMusicSample;
 
 // Noise instruments play only on the last two PSG channels.
 constexpr uint32_t kFirstNoiseChannel = 4;

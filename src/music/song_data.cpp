@@ -6,11 +6,10 @@
 #include <stdexcept>
 
 #include "common/messages.h"
+#include "format/events.h"
 
 namespace psgc {
 namespace {
-
-constexpr uint8_t kWaitStep = 0x02;  // a wait pair's first byte
 
 // FNV-1a: labels are short, and every byte counts for telling them apart.
 uint64_t HashLabel(std::string_view label) {
@@ -95,7 +94,7 @@ int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t si
 }
 
 int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
-  return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, kWaitStep, duration);
+  return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicWait, duration);
 }
 
 int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
@@ -107,7 +106,7 @@ int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, si
   uint8_t bytes[kMaxEvent + 2];
   std::memcpy(bytes, event, size);
   if (duration > 0) {
-    bytes[size++] = kWaitStep;
+    bytes[size++] = format::kMusicWait;
     bytes[size++] = static_cast<uint8_t>(duration);
   }
   return EmitMusic(song, diag, bytes, size);

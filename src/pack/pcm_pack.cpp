@@ -5,6 +5,7 @@
 
 #include "common/byte_buffer.h"
 #include "common/messages.h"
+#include "format/layout.h"
 #include "pack/packs.h"
 
 namespace psgc {
@@ -55,15 +56,13 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
   }
   if (!CheckOutputSize(diag, total)) return -1;
   ByteBuffer header(4 + 8 * count);
-  header[0] = 'P';
-  header[1] = 'C';
-  header[2] = 'M';
+  std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
   header[3] = static_cast<uint8_t>(count);
   uint64_t offset = header.size();
   for (size_t i = 0; i < count; ++i) {
     uint8_t* entry = &header[4 + 8 * i];
     const auto length = static_cast<uint32_t>(lengths[i]);
-    entry[0] = 'X';
+    entry[0] = format::kPcmEntryMark;
     PutBankPointer(entry + 1, static_cast<uint32_t>(offset));
     entry[5] = static_cast<uint8_t>(length);
     entry[6] = static_cast<uint8_t>(length >> 8);

@@ -1,7 +1,10 @@
 // Track pack: "TRK", the song count, one bank pointer per song, then the
 // songs back to back, unchanged and unexamined.
+#include <cstring>
+
 #include "common/byte_buffer.h"
 #include "common/messages.h"
+#include "format/layout.h"
 #include "pack/packs.h"
 
 namespace psgc {
@@ -23,9 +26,7 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
   }
   if (!CheckOutputSize(diag, total)) return -1;
   ByteBuffer header(4 + 4 * count);
-  header[0] = 'T';
-  header[1] = 'R';
-  header[2] = 'K';
+  std::memcpy(header.data(), format::kTrkMark, format::kMarkSize);
   header[3] = static_cast<uint8_t>(count);
   uint64_t position = header.size();
   for (size_t i = 0; i < count; ++i) {

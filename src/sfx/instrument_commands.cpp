@@ -9,22 +9,24 @@
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "common/operands.h"
+#include "format/events.h"
 
 namespace psgc {
 namespace {
 
-// Event codes of a channel stream, as the sound driver reads them.
-constexpr uint8_t kEventEnd = 0x00;
-constexpr uint8_t kEventWait = 0x01;
-constexpr uint8_t kEventLoop = 0x02;
-constexpr uint8_t kEventEndLoop = 0x03;
-constexpr uint8_t kEventWave = 0x04;
-constexpr uint8_t kEventSample = 0x05;
-constexpr uint8_t kEventNoise = 0x06;
-constexpr uint8_t kEventFrequency = 0x07;
-constexpr uint8_t kEventVolume = 0x08;
+// Event codes of a channel stream, as the sound driver reads them: those
+// of the event tables that the dump decodes with.
+constexpr uint8_t kEventEnd = format::kInstrumentEnd;
+constexpr uint8_t kEventWait = format::kInstrumentWait;
+constexpr uint8_t kEventLoop = format::kInstrumentLoop;
+constexpr uint8_t kEventEndLoop = format::kInstrumentEndLoop;
+constexpr uint8_t kEventWave = format::kInstrumentWave;
+constexpr uint8_t kEventSample = format::kInstrumentSample;
+constexpr uint8_t kEventNoise = format::kInstrumentNoise;
+constexpr uint8_t kEventFrequency = format::kInstrumentFrequency;
+constexpr uint8_t kEventVolume = format::kInstrumentVolume;
 
-constexpr uint32_t kWaveSamples = 32;
+constexpr uint32_t kWaveSamples = format::kWaveSamples;
 constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
 
 // The channel's bytes are kept below the output limit and counted past it;

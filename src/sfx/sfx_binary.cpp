@@ -5,16 +5,16 @@
 #include <cstring>
 
 #include "common/messages.h"
+#include "format/layout.h"
 
 namespace psgc {
 namespace {
 
-constexpr char kSfxMark[] = {'S', 'F', 'X'};
-constexpr uint64_t kSfxHeaderSize = 4;     // mark and count byte
-constexpr uint64_t kPointerSize = 4;       // one BankPointer
-constexpr uint64_t kSfxBlockHeader = 2;    // priority and channel count
-constexpr uint64_t kChannelHeader = 5;     // noise byte and BankPointer
-constexpr uint8_t kNoiseChannel = 0xFF;
+constexpr uint64_t kSfxHeaderSize = format::kFileHeaderSize;    // mark and count byte
+constexpr uint64_t kPointerSize = format::kPointerSize;          // one BankPointer
+constexpr uint64_t kSfxBlockHeader = format::kEffectHeaderSize;  // priority and channel count
+constexpr uint64_t kChannelHeader = format::kChannelHeaderSize;  // noise byte and BankPointer
+constexpr uint8_t kNoiseChannel = format::kNoiseChannel;
 
 // Makes room for `size` more bytes; the binaries are appended, never
 // zero-filled first.
@@ -60,7 +60,7 @@ int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& 
   diag.PrintSize(msg::kSfxSize, size);
   image.clear();
   if (!CheckOutputSize(diag, size) || !Reserve(diag, image, size)) return -1;
-  image.insert(image.end(), kSfxMark, kSfxMark + sizeof kSfxMark);
+  image.insert(image.end(), format::kSfxMark, format::kSfxMark + format::kMarkSize);
   image.push_back(static_cast<uint8_t>(count));
   auto at = static_cast<uint32_t>(kSfxHeaderSize + kPointerSize * count);
   for (const Instrument& sfx : table.records) {

@@ -4,7 +4,9 @@
 fuzz_mus takes an instrument script and one to six channel scripts joined
 by the separator line "@@"; fuzz_packs takes an output byte and source
 records (see tests/fuzz/fuzz_packs.cpp): small golden sources become memory
-files, and a few seeds reach each kind of source and each limit."""
+files, and a few seeds reach each kind of source and each limit;
+fuzz_dump takes one binary: every binary a case expects psgc to write and
+every binary a --dump case reads."""
 import glob
 import hashlib
 import os
@@ -68,6 +70,13 @@ def main():
         run, _, sections = run_golden.parse_case(case)
         if builds_big_output(sections):
             continue
+        for s in sections:
+            if s.mode == "hex" and (s.kind == "out" or "--dump" in run):
+                binary = run_golden.parse_hex(s.lines)
+                if binary[:3] in (b"SFX", b"MUS", b"TRK", b"PCM"):
+                    save(corpus, "fuzz_dump", binary)
+        if "--dump" in run:
+            continue
         files = {s.name: s for s in sections if s.kind == "in" and s.mode != "dir"}
         def data(name):
             sec = files.get(name)
@@ -97,7 +106,7 @@ def main():
         save(corpus, "fuzz_mus", MUS_SEPARATOR.join(open(p, "rb").read() for p in scripts))
     for seed in PACK_SEEDS:
         save(corpus, "fuzz_packs", seed)
-    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs"):
+    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs", "fuzz_dump"):
         os.makedirs(os.path.join(corpus, target), exist_ok=True)
 
 

@@ -1,0 +1,60 @@
+// Shared pieces of the format decoders: bounded reads that stop at the
+// first fault, offsets written as the listing writes them, and the check
+// that the listed items cover the file once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "dump/decoded.h"
+
+namespace psgc::dump {
+
+struct Reader {
+  const uint8_t* data;
+  uint32_t size;
+  DumpFault& fault;
+
+  bool Fail(uint32_t offset, const char* text) {
+    fault = {offset, text};
+    return false;
+  }
+  // The pointer whose four bytes stand at `at`, which must name an offset
+  // in [lowest, highest] (and never past the end of the file).
+  bool Pointer(uint32_t at, uint32_t lowest, uint32_t highest, uint32_t& target);
+};
+
+std::string Hex(uint32_t value, int digits);
+// "1 byte", "2 bytes".
+std::string Bytes(uint32_t count);
+// "001C (00:001C)": the offset and the bank:offset-in-bank a pointer holds.
+std::string Place(uint32_t offset);
+// ", banks 00-01" or ", bank 00", for an item of `size` bytes at `offset`.
+std::string BankSpan(uint32_t offset, uint32_t size);
+// " -- crosses bank 01 at 2000" for each bank boundary inside the item.
+std::string BankCrossing(uint32_t offset, uint32_t size);
+
+// The first of the sorted `starts` after `start`, or `limit`.
+uint32_t NextStart(const std::vector<uint32_t>& starts, uint32_t start, uint32_t limit);
+
+// Event streams found through pointers: each distinct start runs to the
+// next of the sorted `starts` (or `limit`) and becomes one listed item named
+// after every owner that points at it. Returns the stream index per start.
+struct StreamRef {
+  uint32_t start;
+  std::string owner;
+};
+std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vector<StreamRef>& refs,
+                            const std::vector<uint32_t>& starts, uint32_t limit,
+                            const format::EventLanguage& language);
+
+// Sorts the items, refuses overlapping ones and lists the bytes that no
+// item holds as unreferenced.
+bool FinishItems(Reader& reader, Decoded& out);
+
+bool DecodeSfx(Reader& reader, Decoded& out);
+bool DecodeMus(Reader& reader, Decoded& out);
+bool DecodeTrk(Reader& reader, Decoded& out);
+bool DecodePcm(Reader& reader, Decoded& out);
+
+}  // namespace psgc::dump
