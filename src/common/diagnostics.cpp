@@ -2,11 +2,18 @@
 #include "common/diagnostics.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "common/messages.h"
 
 namespace psgc {
 namespace {
+
+// Names as the -W options spell them, in the order of enum Warning.
+constexpr std::string_view kWarningNames[kWarningCount] = {
+    "loop", "end", "symbol", "sfx-extra", "return", "main",
+    "unused", "range", "number", "pak-input", "pcm-level",
+};
 
 std::string Place(const ScriptPos& at) {
   std::string s(at.file);
@@ -16,6 +23,18 @@ std::string Place(const ScriptPos& at) {
 }
 
 }  // namespace
+
+bool FindWarning(std::string_view name, Warning& warning) {
+  for (size_t i = 0; i < kWarningCount; ++i) {
+    if (kWarningNames[i] == name) {
+      warning = static_cast<Warning>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string_view WarningName(Warning warning) { return kWarningNames[static_cast<size_t>(warning)]; }
 
 Diagnostics Diagnostics::Capturing() {
   Diagnostics d;
@@ -38,6 +57,19 @@ void Diagnostics::Listing(std::string_view line) {
 
 void Diagnostics::WriteErr(const std::string& line) {
   ++errors_;
+  WriteErrLine(line);
+}
+
+// Every warning line ends with the option that turns it off.
+void Diagnostics::WriteWarning(Warning w, std::string line) {
+  ++warned_;
+  line += " [-W";
+  line += WarningName(w);
+  line += "]\n";
+  WriteErrLine(line);
+}
+
+void Diagnostics::WriteErrLine(const std::string& line) {
   if (capturing_) {
     err_ += line;
   } else {
@@ -93,6 +125,23 @@ void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channe
   s += '\n';
   WriteErr(s);
   WriteErr(msg::kNoiseChannelsOnly);
+}
+
+void Diagnostics::WarnAt(Warning w, std::string_view text, std::string_view arg,
+                         const ScriptPos& at) {
+  if (!WarningOn(w)) return;
+  std::string s(text);
+  s += arg;
+  s += " in : ";
+  s += Place(at);
+  WriteWarning(w, std::move(s));
+}
+
+void Diagnostics::Warn(Warning w, std::string_view text, std::string_view arg) {
+  if (!WarningOn(w)) return;
+  std::string s(text);
+  s += arg;
+  WriteWarning(w, std::move(s));
 }
 
 void Diagnostics::ErrorInFileAt(std::string_view text, std::string_view file, uint32_t offset) {

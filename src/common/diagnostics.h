@@ -1,8 +1,9 @@
 // Diagnostics: the one place that writes psgc's progress lines (standard
-// output) and error lines (standard error), and counts the failures that
-// decide the exit status.
+// output), error and warning lines (standard error), and counts the
+// failures that decide the exit status.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,6 +15,23 @@ struct ScriptPos {
   std::string_view file;
   uint32_t line;
 };
+
+// Warnings are opt-in: each names a mistake that compiles without an error
+// into wrong sound. A warning never changes a byte of any output.
+enum class Warning : uint8_t {
+  Loop, End, Symbol, SfxExtra, Return, Main, Unused, Range, Number, PakInput, PcmLevel,
+};
+inline constexpr size_t kWarningCount = 11;
+
+// Which warnings are on, and whether they fail the run (-Werror).
+struct WarningSet {
+  std::bitset<kWarningCount> on;
+  bool asErrors = false;
+};
+
+// The name after -W ("pak-input"); false when no warning has that name.
+bool FindWarning(std::string_view name, Warning& warning);
+std::string_view WarningName(Warning warning);
 
 class Diagnostics {
  public:
@@ -33,6 +51,14 @@ class Diagnostics {
   void ErrorInFileAt(std::string_view text, std::string_view file,
                      uint32_t offset);                                    // "%s%s at offset 0x%04X\n"
 
+  // Standard error, only for a warning that is on. Compilation goes on;
+  // under -Werror the run fails at its end, after every warning.
+  void SetWarnings(const WarningSet& warnings) { warnings_ = warnings; }
+  bool WarningOn(Warning w) const { return warnings_.on[static_cast<size_t>(w)]; }
+  void WarnAt(Warning w, std::string_view text, std::string_view arg,
+              const ScriptPos& at);                                       // "%s%s in : %s,%u [-W%s]\n"
+  void Warn(Warning w, std::string_view text, std::string_view arg);      // "%s%s [-W%s]\n"
+
   // Standard output: progress lines, which a quiet run leaves out.
   void SetQuiet(bool quiet) { quiet_ = quiet; }
   void Print(std::string_view text);                                      // "%s"
@@ -46,17 +72,21 @@ class Diagnostics {
   void Listing(std::string_view text);
 
   void Flush();
-  bool failed() const { return errors_ > 0; }
+  bool failed() const { return errors_ > 0 || (warnings_.asErrors && warned_ > 0); }
   const std::string& captured_out() const { return out_; }
   const std::string& captured_err() const { return err_; }
 
  private:
   void WriteOut(const std::string& line);
   void WriteErr(const std::string& line);
+  void WriteWarning(Warning w, std::string line);
+  void WriteErrLine(const std::string& line);
 
   bool capturing_ = false;
   bool quiet_ = false;
   unsigned errors_ = 0;
+  unsigned warned_ = 0;
+  WarningSet warnings_;
   std::string out_;
   std::string err_;
 };

@@ -30,6 +30,11 @@ inline constexpr char kOptionsHelp[] =
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
+    "  -Wall          turn on every warning\n"
+    "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
+    "                 main, unused, range, number, pak-input, pcm-level\n"
+    "  -Wno-<name>    turn off one warning (after -Wall)\n"
+    "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
     "  --dump FILE    list psgc binaries (every later argument is a file) and exit\n"
     "\n";
@@ -37,6 +42,7 @@ inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option :
 inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
 inline constexpr char kEmptySymbolFileName[] = "ERROR- Empty symbol file name : ";
 inline constexpr char kNoSymbolsInMode[] = "ERROR- Symbol files are not written in mode : ";
+inline constexpr char kUnknownWarning[] = "ERROR- Unknown warning : ";
 inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
@@ -46,6 +52,7 @@ inline constexpr char kMusNeedsScripts[] =
     "ERROR- Music compilation requires both an instrument\n"
     "       script and one to six music scripts\n";
 inline constexpr char kOutputTooLarge[] = "ERROR- Output too large (max is 67108863 bytes)\n";
+inline constexpr char kWarnSfxExtra[] = "WARNING- Script ignored, -sfx compiles only its first : ";
 inline constexpr char kSavingSfx[] = "Saving SFX binary to : ";
 inline constexpr char kSavingMusic[] = "Saving music binary to : ";
 inline constexpr char kSavingTrack[] = "Saving track package to : ";
@@ -60,6 +67,7 @@ inline constexpr char kUnableToParseNumeric[] = "ERROR- Unable to parse numeric 
 inline constexpr char kGarbageAtEnd[] = "ERROR- Garbage at end of line in : ";
 inline constexpr char kInvalidSyntax[] = "ERROR- Invalid command syntax in : ";
 inline constexpr char kValueOutOfRange[] = "ERROR- Value out of range\n";
+inline constexpr char kWarnIgnoredCharacters[] = "WARNING- Trailing characters ignored : ";
 
 // Instrument and sound-effect scripts
 inline constexpr char kSfxMode[] = "SFX Mode...\n";
@@ -77,6 +85,11 @@ inline constexpr char kUnexpectedEndOfSfx[] = "ERROR- Unexpected end of instrume
 inline constexpr char kWaveformShort[] = "ERROR- Waveform has less than 32 samples, saw ";
 inline constexpr char kTuningOnSfx[] = "ERROR- Tuning assigned for sound effect : ";
 inline constexpr char kNoteOffOnSfx[] = "ERROR- Note off assigned for sound effect : ";
+inline constexpr char kWarnEndloopAlone[] = "WARNING- endloop without an open loop";
+inline constexpr char kWarnBodyLoopOpen[] = "WARNING- Channel body ends with a loop open";
+inline constexpr char kWarnBodyNoEnd[] = "WARNING- Channel body does not finish with end";
+inline constexpr char kWarnUnsafeCharacter[] = "WARNING- Character ";  // then the character
+inline constexpr char kWarnUnsafeCharacterTail[] = " unsafe in an assembler symbol : ";
 inline constexpr char kSfxCountPrefix[] = "A total of ";
 inline constexpr char kSfxCountSuffix[] = " SFX were found\n";
 inline constexpr char kSfxSize[] = "The current SFX binary is : ";
@@ -112,6 +125,15 @@ inline constexpr char kNoiseChannelsOnly[] =
     "ERROR- Instruments using noise can only be on channels 5 or 6\n";
 inline constexpr char kUnableToParseNote[] = "Unable to parse note : ";
 inline constexpr char kUnresolvedReference[] = "ERROR- Unable to resolve reference to block : ";
+inline constexpr char kWarnBlockLoopOpen[] = "WARNING- Block ends with a loop open : ";
+inline constexpr char kWarnMainBlockNoEnd[] = "WARNING- Main block does not finish with end : ";
+inline constexpr char kWarnCalledBlockNoReturn[] =
+    "WARNING- Called block does not finish with return or end : ";
+inline constexpr char kWarnNoMainBlock[] = "WARNING- Channel script without a main block : ";
+inline constexpr char kWarnBlockNeverCalled[] = "WARNING- Block never called : ";
+inline constexpr char kWarnInstrumentNeverUsed[] = "WARNING- Instrument never used : ";
+inline constexpr char kWarnNoteOutOfRange[] = "WARNING- Note out of the channel's range : ";
+inline constexpr char kWarnSfxPeriodOutOfRange[] = "WARNING- sfx period above the channel's range : ";
 inline constexpr char kMusSize[] = "The current MUS binary is : ";
 
 // Packs
@@ -120,6 +142,10 @@ inline constexpr char kTooManyPcmStreams[] = "ERROR- Too many PCM Streams (max i
 inline constexpr char kPcmStreamTooLarge[] = "ERROR- PCM Stream too large (max is ";
 inline constexpr char kUnexpectedEndOfInclude[] = "ERROR- Unexpected end of include file\n";
 inline constexpr char kCouldntWriteOutput[] = "ERROR- Couldn't write to output file\n";
+inline constexpr char kWarnPakInput[] = "WARNING- Pack source has no MUS mark : ";
+inline constexpr char kWarnPcmSilent[] = "WARNING- PCM source is silent (every sample within $78..$87) : ";
+inline constexpr char kWarnPcmSigned[] =
+    "WARNING- PCM source looks signed (most samples near $00 and $FF) : ";
 inline constexpr char kPakSize[] = "The current PAK binary is : ";
 inline constexpr char kPcmSize[] = "The current PCM binary is : ";
 

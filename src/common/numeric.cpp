@@ -79,6 +79,10 @@ void StoreFixed(FixedPoint& fixed, int64_t integer, int64_t fraction) {
   }
 }
 
+void Report(size_t* used, size_t count) {
+  if (used != nullptr) *used = count;
+}
+
 }  // namespace
 
 DecimalScan ScanDecimal(std::string_view text) {
@@ -101,24 +105,35 @@ DecimalScan ScanDecimal(std::string_view text) {
   return r;
 }
 
-PriorityRead ReadPriority(std::string_view token, uint8_t& priority) {
+PriorityRead ReadPriority(std::string_view token, uint8_t& priority, size_t* used) {
   const DecimalScan scan = ScanDecimal(token);
   if (!scan.ok) return PriorityRead::NotANumber;
+  Report(used, scan.end);
   if (scan.overflow || scan.value < 0 || scan.value > 255) return PriorityRead::OutOfRange;
   priority = static_cast<uint8_t>(scan.value);
   return PriorityRead::Ok;
 }
 
-bool ScanReal(std::string_view text, double& value) {
+bool ScanReal(std::string_view text, double& value, size_t* used) {
   const std::string copy(text);  // strtod needs a terminated string
   char* end = nullptr;
   const double v = std::strtod(copy.c_str(), &end);
   if (end == copy.c_str()) return false;
   value = v;
+  Report(used, static_cast<size_t>(end - copy.c_str()));
   return true;
 }
 
-int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value) {
+void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t used,
+                           const ScriptPos& at) {
+  if (used >= token.size() || !diag.WarningOn(Warning::Number)) return;
+  std::string what(token);
+  what += " read as ";
+  what += token.substr(0, used);
+  diag.WarnAt(Warning::Number, msg::kWarnIgnoredCharacters, what, at);
+}
+
+int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used) {
   if (text.empty()) {
     diag.Error(msg::kUnexpectedEndOfData);
     return -1;
@@ -130,6 +145,7 @@ int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value) {
       return -1;
     }
     value = static_cast<int32_t>(HexPattern(h));
+    Report(used, 1 + h.end);
     return 0;
   }
   if (text[0] == '%') {
@@ -148,6 +164,7 @@ int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value) {
       bits = (bits << 1) | static_cast<uint32_t>(digits[i] - '0');
     }
     value = static_cast<int32_t>(bits);
+    Report(used, 1 + (digits.size() < 32 ? digits.size() : 32));
     return 0;
   }
   const DecimalScan d = ScanDecimal(text);
@@ -156,6 +173,7 @@ int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value) {
     return -1;
   }
   value = static_cast<int32_t>(d.value);
+  Report(used, d.end);
   return 0;
 }
 
@@ -171,13 +189,14 @@ int ParseBinaryPart(std::string_view text, uint32_t& value) {
   return 0;
 }
 
-int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text) {
+int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text, size_t* used) {
   if (text.empty()) {
     NumericError(diag, text);
     return -1;
   }
   int64_t integer = 0;
   int64_t fraction = 0;
+  size_t read = text.size();
   if (text[0] == '$') {
     const std::string_view rest = text.substr(1);
     if (!rest.empty()) {
@@ -188,9 +207,11 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text)
       }
       // An integer part beyond 32 bits is clamped like any large value.
       integer = i.magnitude > 0xFFFFFFFFu ? INT64_MAX : static_cast<int32_t>(HexPattern(i));
+      read = 1 + i.end;
       if (i.end < rest.size() && rest[i.end] == '.') {
         const HexScan f = ScanHex(rest.substr(i.end + 1));
         if (f.ok) {
+          read = 1 + i.end + 1 + f.end;
           if (f.magnitude > 0xFFFFFFFFu) {
             NumericError(diag, text);
             return -1;
@@ -219,9 +240,11 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text)
       return -1;
     }
     integer = i.value;
+    read = i.end;
     if (i.end < text.size() && text[i.end] == '.') {
       const DecimalScan f = ScanDecimal(text.substr(i.end + 1));
       if (f.ok) {
+        read = i.end + 1 + f.end;
         if (f.overflow) {
           NumericError(diag, text);
           return -1;
@@ -237,12 +260,13 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text)
     return -1;
   }
   StoreFixed(fixed, integer, fraction);
+  Report(used, read);
   return 0;
 }
 
-int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text) {
+int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text, size_t* used) {
   FixedPoint fixed;
-  if (ParseFixedPoint(diag, fixed, text) != 0) return -1;
+  if (ParseFixedPoint(diag, fixed, text, used) != 0) return -1;
   value = (static_cast<uint32_t>(fixed.integer) << 16) | (fixed.fraction & 0xFFu);
   return 0;
 }

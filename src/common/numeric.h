@@ -16,10 +16,15 @@ struct FixedPoint {
   uint16_t integer = 0;  // 0..65535, or -32768..-1 in two's complement
 };
 
-int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value);
-int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text);
+// The readers stop at the first character that cannot continue the number
+// and ignore the rest of the token; `used`, when given, receives how many
+// characters they read.
+int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used = nullptr);
+int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
+                    size_t* used = nullptr);
 // Integer field in bits 16-31, the fraction's low byte in bits 0-7.
-int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text);
+int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text,
+                     size_t* used = nullptr);
 // One digit group of a "%" fixed-point token: binary digits up to a "."
 // or the end. Returns 0, or -1 for an empty group, another character or
 // more than 32 digits.
@@ -39,10 +44,15 @@ DecimalScan ScanDecimal(std::string_view text);
 // A priority on a label line of either script language: read as "%d"
 // reads it ("12abc" is 12; "$c" and "%1100" are no number), 0 to 255.
 enum class PriorityRead { Ok, NotANumber, OutOfRange };
-PriorityRead ReadPriority(std::string_view token, uint8_t& priority);
+PriorityRead ReadPriority(std::string_view token, uint8_t& priority, size_t* used = nullptr);
 
 // Reads the start of `text` as a "%lf" conversion does. False when no
 // number can be read.
-bool ScanReal(std::string_view text, double& value);
+bool ScanReal(std::string_view text, double& value, size_t* used = nullptr);
+
+// The number warning: the characters of `token` after the first `used`
+// were ignored ("12abc read as 12"). Nothing when the token was read whole.
+void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t used,
+                           const ScriptPos& at);
 
 }  // namespace psgc

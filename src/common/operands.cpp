@@ -7,9 +7,11 @@
 namespace psgc {
 
 HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowest, int32_t highest,
-                            int32_t& value) {
+                            int32_t& value, const ScriptPos& at) {
   const std::string_view token = tokens.Next();
-  if (token.empty() || ParseInteger(diag, token, value) != 0) return HandlerStatus::Malformed;
+  size_t used = 0;
+  if (token.empty() || ParseInteger(diag, token, value, &used) != 0) return HandlerStatus::Malformed;
+  WarnIgnoredCharacters(diag, token, used, at);
   if (value < lowest || value > highest) {
     diag.Error(msg::kValueOutOfRange);
     return HandlerStatus::Malformed;
@@ -17,12 +19,20 @@ HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowes
   return HandlerStatus::Done;
 }
 
-bool ReadFixedPair(Diagnostics& diag, LineTokens& tokens, uint32_t& first, uint32_t& second) {
+bool ReadFixedPair(Diagnostics& diag, LineTokens& tokens, uint32_t& first, uint32_t& second,
+                   const ScriptPos& at) {
   const std::string_view a = tokens.Next();
   const std::string_view b = tokens.Next();
   second = 0;
-  if (a.empty() || ParseFixedPoint8(diag, first, a) != 0) return false;
-  return b.empty() || ParseFixedPoint8(diag, second, b) == 0;
+  if (a.empty() || !ReadFixed8(diag, a, first, at)) return false;
+  return b.empty() || ReadFixed8(diag, b, second, at);
+}
+
+bool ReadFixed8(Diagnostics& diag, std::string_view token, uint32_t& value, const ScriptPos& at) {
+  size_t used = 0;
+  if (ParseFixedPoint8(diag, value, token, &used) != 0) return false;
+  WarnIgnoredCharacters(diag, token, used, at);
+  return true;
 }
 
 }  // namespace psgc

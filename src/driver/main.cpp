@@ -19,6 +19,7 @@
 #include "dump/dump.h"
 #include "music/mus_binary.h"
 #include "music/music_script.h"
+#include "music/song_checks.h"
 #include "pack/packs.h"
 #include "sfx/instrument_script.h"
 #include "sfx/sfx_binary.h"
@@ -66,7 +67,15 @@ ScriptReader ReadScript(Run& run, size_t i) {
                       run.scriptBuffer);
 }
 
+// -sfx compiles its first script; the others were opened and are ignored.
+void WarnExtraSfxScripts(Run& run) {
+  for (size_t i = 1; i < run.sources.size(); ++i) {
+    run.diag.Warn(Warning::SfxExtra, msg::kWarnSfxExtra, run.sources[i]->name());
+  }
+}
+
 void RunSfx(Run& run) {
+  WarnExtraSfxScripts(run);
   ScriptReader reader = ReadScript(run, 0);
   const SymbolRules* labelRules = SymbolsRequested(run) ? &run.symbolRules : nullptr;
   if (ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
@@ -75,6 +84,8 @@ void RunSfx(Run& run) {
   }
   ByteBuffer image;
   if (BuildSfxBinary(run.instruments, run.diag, image) != 0) return;
+  // Under -Werror a warning fails the run here: nothing is written.
+  if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingSfx, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
     // No symbol file that would not match the binary beside it.
@@ -107,8 +118,10 @@ void RunMus(Run& run) {
     if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
   }
   std::vector<char>().swap(run.scriptBuffer);
+  CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
   ByteBuffer image;
   if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
+  if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingMusic, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
@@ -223,6 +236,7 @@ void Execute(Run& run, int argc, char** argv) {
     return;
   }
   run.diag.SetQuiet(options.quiet);
+  run.diag.SetWarnings(options.warnings);
   if (options.dump) {
     DumpFiles(run.diag, options.dumpFiles);
     return;

@@ -13,6 +13,29 @@ enum class Taken { NotAnOption, Yes, Failed };
 
 bool Is(const char* arg, const char* name) { return std::strcmp(arg, name) == 0; }
 
+// -Wall, -Werror, -W<name> and -Wno-<name>; a later one overrides an
+// earlier one, so -Wall -Wno-unused is every warning but one.
+Taken TakeWarningOption(std::string_view arg, Diagnostics& diag, WarningSet& warnings) {
+  std::string_view name = arg.substr(2);
+  if (name == "all") {
+    warnings.on.set();
+    return Taken::Yes;
+  }
+  if (name == "error") {
+    warnings.asErrors = true;
+    return Taken::Yes;
+  }
+  const bool on = name.substr(0, 3) != "no-";
+  if (!on) name.remove_prefix(3);
+  Warning warning;
+  if (!FindWarning(name, warning)) {
+    diag.ErrorWith(msg::kUnknownWarning, name);
+    return Taken::Failed;
+  }
+  warnings.on.set(static_cast<size_t>(warning), on);
+  return Taken::Yes;
+}
+
 // FORMAT or FORMAT=FILE.
 Taken TakeSymbols(const char* value, Diagnostics& diag, Options& options) {
   const std::string_view text(value);
@@ -42,6 +65,8 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
     options.version = true;
   } else if (Is(arg, "-q") || Is(arg, "--quiet")) {
     options.quiet = true;
+  } else if (std::strncmp(arg, "-W", 2) == 0) {
+    return TakeWarningOption(arg, diag, options.warnings);
   } else if (Is(arg, "--symbols")) {
     if (i + 1 >= argc) {
       diag.ErrorWith(msg::kMissingOptionValue, arg);

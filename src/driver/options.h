@@ -16,6 +16,7 @@ struct Options {
   bool help = false;     // -h, --help: the usage text and this set, on standard output
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
+  WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
   bool dump = false;     // --dump FILE...: every later argument is a file to list
   std::vector<std::string> dumpFiles;
   std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order

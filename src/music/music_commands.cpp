@@ -4,6 +4,8 @@
 
 #include <initializer_list>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "common/numeric.h"
@@ -47,7 +49,7 @@ bool RequireInstrument(MusicScript& script) {
 // A duration: a whole number of ticks, 0 or more.
 HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value, script.Here());
   duration = static_cast<uint32_t>(value);
   return status;
 }
@@ -60,6 +62,15 @@ HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) 
   return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration) == 0
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
+}
+
+// A note whose exact period lies outside the channel's register sounds at
+// the clamped one, not as written.
+void WarnAboutClampedNote(MusicScript& script, std::string_view note, uint16_t period) {
+  std::string what(note);
+  what += " plays period ";
+  what += std::to_string(period);
+  script.diag.WarnAt(Warning::Range, msg::kWarnNoteOutOfRange, what, script.Here());
 }
 
 // Releases a sounding note before a rest or the end.
@@ -89,6 +100,9 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
     return HandlerStatus::Malformed;
   }
   // Nothing is emitted: every later note and `sfx` event names the index.
+  std::vector<bool>& used = script.song.instrumentsUsed;
+  if (used.size() <= channel.instrument) used.resize(channel.instrument + 1);
+  used[channel.instrument] = true;
   channel.noise = noise;
   channel.tuning = tuning;
   channel.instrumentSet = true;
@@ -99,7 +113,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
 template <uint8_t kOpcode, int32_t kLowest, int32_t kHighest>
 HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.Here());
   if (status != HandlerStatus::Done) return status;
   return Emit(script, {kOpcode, static_cast<uint8_t>(value)});
 }
@@ -114,10 +128,22 @@ HandlerStatus HandleBareCommand(MusicScript& script, LineTokens&) {
 HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
   uint32_t a = 0;
   uint32_t b = 0;
-  if (!ReadFixedPair(script.diag, tokens, a, b)) return HandlerStatus::Malformed;
+  if (!ReadFixedPair(script.diag, tokens, a, b, script.Here())) return HandlerStatus::Malformed;
   return Emit(script, {kPitchEvent, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
                        static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
                        static_cast<uint8_t>(b)});
+}
+
+// The period goes out as given; the channel's register holds 12 bits for
+// a tone and 5 for noise.
+void WarnAboutSfxPeriod(MusicScript& script, uint16_t period) {
+  const uint16_t highest = script.channel.noise ? kMaxNoisePeriod : kMaxTonePeriod;
+  if (period <= highest) return;
+  std::string what = std::to_string(period);
+  what += " (highest ";
+  what += std::to_string(highest);
+  what += ')';
+  script.diag.WarnAt(Warning::Range, msg::kWarnSfxPeriodOutOfRange, what, script.Here());
 }
 
 // A note event whose period is given by number: no tuning, no clamp.
@@ -128,8 +154,11 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   if (status != HandlerStatus::Done) return status;
   const std::string_view token = tokens.Next();
   FixedPoint period;
-  if (!token.empty() && ParseFixedPoint(script.diag, period, token) != 0) {
-    return HandlerStatus::Malformed;
+  if (!token.empty()) {
+    size_t used = 0;
+    if (ParseFixedPoint(script.diag, period, token, &used) != 0) return HandlerStatus::Malformed;
+    WarnIgnoredCharacters(script.diag, token, used, script.Here());
+    WarnAboutSfxPeriod(script, period.integer);
   }
   return PlayNote(script, period.integer, duration);
 }
@@ -234,10 +263,10 @@ HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::strin
   uint32_t duration = 0;
   const HandlerStatus status = ReadDuration(script, tokens, duration);
   if (status != HandlerStatus::Done) return status;
-  if (PlayNote(script, NotePeriod(frequency, channel.tuning, channel.noise), duration) !=
-      HandlerStatus::Done) {
-    return HandlerStatus::Reported;
-  }
+  bool clamped = false;
+  const uint16_t period = NotePeriod(frequency, channel.tuning, channel.noise, &clamped);
+  if (clamped) WarnAboutClampedNote(script, note, period);
+  if (PlayNote(script, period, duration) != HandlerStatus::Done) return HandlerStatus::Reported;
   channel.noteSounding = true;
   return HandlerStatus::Done;
 }

@@ -17,6 +17,7 @@ struct BlockParser {
   MusicScript script;
   BlockState state = BlockState::Outside;
   MusicBlock block;  // the block under construction
+  uint32_t openLoops = 0;
 };
 
 void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text, script.Here()); }
@@ -25,7 +26,8 @@ void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text,
 // It reads as "%d" does (7th is 7); "$" and "%" literals are no number here.
 bool DeclareMainBlock(MusicScript& script, std::string_view token) {
   uint8_t priority = 0;
-  switch (ReadPriority(token, priority)) {
+  size_t used = 0;
+  switch (ReadPriority(token, priority, &used)) {
     case PriorityRead::NotANumber:
       ReportAt(script, msg::kInvalidBlockLabel);
       return false;
@@ -33,6 +35,7 @@ bool DeclareMainBlock(MusicScript& script, std::string_view token) {
       ReportAt(script, msg::kBlockPriorityOutOfRange);
       return false;
     case PriorityRead::Ok:
+      WarnIgnoredCharacters(script.diag, token, used, script.Here());
       break;
   }
   ChannelMain& main = script.song.mains[script.channel.channel];
@@ -60,10 +63,51 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
   p.block.labelSize = static_cast<uint32_t>(label.size());
   p.block.start = MusicPosition(script.song);
   p.block.size = 0;
+  p.block.script = static_cast<uint8_t>(script.channel.channel);
+  p.block.line = script.channel.line;
+  p.block.isMain = !priority.empty();
+  p.block.ending = BlockEnding::Other;
+  p.openLoops = 0;
   p.state = BlockState::AwaitingBrace;
   script.channel.instrumentSet = false;
   script.channel.noteSounding = false;
   return true;
+}
+
+// Loops pair within one block; the last event that made bytes decides how
+// the block finishes.
+void NoteBlockEvent(BlockParser& p, MusicHandler handler, bool emitted) {
+  static const MusicHandler kLoop = FindMusicCommand("loop");
+  static const MusicHandler kEndLoop = FindMusicCommand("endloop");
+  static const MusicHandler kEnd = FindMusicCommand("end");
+  static const MusicHandler kReturn = FindMusicCommand("return");
+  if (handler == kLoop) {
+    ++p.openLoops;
+  } else if (handler == kEndLoop) {
+    if (p.openLoops == 0) {
+      p.script.diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", p.script.Here());
+    } else {
+      --p.openLoops;
+    }
+  }
+  if (!emitted) return;
+  if (handler == kEnd) {
+    p.block.ending = BlockEnding::End;
+  } else if (handler == kReturn) {
+    p.block.ending = BlockEnding::Return;
+  } else {
+    p.block.ending = BlockEnding::Other;
+  }
+}
+
+// A main block plays once, from the song's start: only `end` stops it.
+void WarnAboutClosedBlock(BlockParser& p) {
+  MusicScript& script = p.script;
+  const std::string_view label = LabelText(script.song, p.block.label, p.block.labelSize);
+  if (p.openLoops > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBlockLoopOpen, label, script.Here());
+  if (p.block.isMain && p.block.ending != BlockEnding::End) {
+    script.diag.WarnAt(Warning::Return, msg::kWarnMainBlockNoEnd, label, script.Here());
+  }
 }
 
 // "}" closes the block, adding no byte of its own; any other line is a
@@ -71,14 +115,18 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
 bool HandleBodyLine(BlockParser& p, std::string_view first, LineTokens& tokens) {
   MusicScript& script = p.script;
   if (first == "}") {
+    p.block.closeLine = script.channel.line;
+    WarnAboutClosedBlock(p);
     p.block.size = static_cast<uint32_t>(MusicPosition(script.song) - p.block.start);
     if (AddMusicBlock(script.song, script.diag, p.block) != 0) return false;
     p.state = BlockState::Outside;
     return true;
   }
   const MusicHandler handler = FindMusicCommand(first);
+  const uint64_t offset = script.song.musicOffset;
   const HandlerStatus status =
       handler != nullptr ? handler(script, tokens) : HandleNoteLine(script, tokens, first);
+  if (status == HandlerStatus::Done) NoteBlockEvent(p, handler, script.song.musicOffset != offset);
   if (status == HandlerStatus::Malformed) ReportAt(script, msg::kInvalidSyntax);
   return status == HandlerStatus::Done;
 }
@@ -137,6 +185,10 @@ int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnos
   // After any error inside a block, and at the end of the file in one.
   const bool blockOpen = p.state != BlockState::Outside;
   if (blockOpen) ReportAt(p.script, msg::kUnexpectedEndOfBlock);
+  // Such a channel starts at the song's first byte, with priority 0.
+  if (readAll && !blockOpen && !song.mains[p.script.channel.channel].declared) {
+    diag.Warn(Warning::Main, msg::kWarnNoMainBlock, fileName);
+  }
   return readAll && !blockOpen ? 0 : -1;
 }
 

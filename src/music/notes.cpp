@@ -35,8 +35,6 @@ constexpr double kA4 = 440.0;
 constexpr double kOneTwelfth = 1.0 / 12.0;
 constexpr double kPsgClock = 3579545.0;  // the PSG input clock in hertz
 constexpr double kNoiseDivider = 64.0;
-constexpr double kMaxTonePeriod = 4095.0;  // the 12-bit frequency register
-constexpr double kMaxNoisePeriod = 31.0;   // the 5-bit noise frequency
 
 // Every note line looks up its name: one table cell per letter a-g and
 // accidental ".", "b", "s" holds the row's number + 1 (0: no such note).
@@ -106,12 +104,13 @@ int ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
   return 0;
 }
 
-uint16_t NotePeriod(double frequency, double tuning, bool noise) {
+uint16_t NotePeriod(double frequency, double tuning, bool noise, bool* clamped) {
   // An instrument without a `tuning` carries a negative one: it plays at
   // standard pitch rather than at period 0, which is silence.
   const double t = tuning < 0.0 ? kStandardTuning : tuning;
   const double p = noise ? kPsgClock / ((t * frequency) * kNoiseDivider) : kPsgClock / (t * frequency);
-  const double highest = noise ? kMaxNoisePeriod : kMaxTonePeriod;
+  const double highest = noise ? double{kMaxNoisePeriod} : double{kMaxTonePeriod};
+  if (clamped != nullptr) *clamped = !(p >= 1.0) || p > highest;
   if (!(p >= 0.0)) return 0;  // negative, or not a number
   if (p > highest) return static_cast<uint16_t>(highest);
   return static_cast<uint16_t>(p);  // toward zero

@@ -16,7 +16,12 @@ int ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
 // 32 samples per PSG waveform: the tuning of standard pitch.
 inline constexpr double kStandardTuning = 32.0;
 
+inline constexpr uint16_t kMaxTonePeriod = 4095;  // the 12-bit frequency register
+inline constexpr uint16_t kMaxNoisePeriod = 31;   // the 5-bit noise frequency
+
 // The PSG period of a frequency: 0 to 4095 for a tone, 0 to 31 for noise.
-uint16_t NotePeriod(double frequency, double tuning, bool noise);
+// `clamped`, when given, is set when the exact period lies outside 1 to
+// the highest, so that the note cannot sound as written.
+uint16_t NotePeriod(double frequency, double tuning, bool noise, bool* clamped = nullptr);
 
 }  // namespace psgc

@@ -20,6 +20,10 @@ inline constexpr uint32_t kMusHeaderSize = 44;
 // not kept: such a song is refused once its size is known.
 inline constexpr uint64_t kMaxMusicBytes = kMaxOutputSize - kMusHeaderSize;
 
+// How a block's last event leaves it: the driver runs on past anything
+// but `end` and `return`.
+enum class BlockEnding : uint8_t { Other, End, Return };
+
 // Blocks never nest and every byte is emitted inside one, so the blocks'
 // bytes form one stream in musicOffset order; a block is a stretch of it.
 struct MusicBlock {
@@ -27,6 +31,12 @@ struct MusicBlock {
   uint32_t labelSize = 0;
   uint32_t start = 0;  // musicOffset of the block's first byte
   uint32_t size = 0;
+  // For the whole-song warnings (kept small: songs have 100,000 blocks).
+  uint32_t line = 0;       // of the label
+  uint32_t closeLine = 0;  // of the "}"
+  uint8_t script = 0;      // channel number of the script that defines it
+  bool isMain = false;
+  BlockEnding ending = BlockEnding::Other;
 };
 
 // A `call` operand, patched with its target's position once every script
@@ -64,6 +74,7 @@ struct SongData {
   std::vector<LabelSlot> labelIndex;
   std::array<ChannelMain, kMusicChannels> mains{};
   std::vector<std::string> scriptNames;  // one per channel script
+  std::vector<bool> instrumentsUsed;     // by index, set by `using`
   uint32_t channelCount = 0;             // channel scripts begun so far
 };
 

@@ -7,6 +7,7 @@
 #include "common/messages.h"
 #include "format/layout.h"
 #include "pack/packs.h"
+#include "pack/pcm_levels.h"
 
 namespace psgc {
 namespace {
@@ -33,6 +34,38 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
   for (; i < count; ++i) samples[i] = ConvertPcmSample(samples[i]);
 }
 
+// Reads the source once more, a chunk at a time; only asked for when the
+// warning is on. A short source is reported when it is copied.
+PcmLevelShape SourceLevelShape(SourceFile& source, uint64_t length) {
+  constexpr uint64_t kChunk = 256 * 1024;
+  std::vector<uint8_t> chunk(length < kChunk ? length : kChunk);
+  PcmLevelCounts counts;
+  for (uint64_t offset = 0; offset < length;) {
+    const size_t want = static_cast<size_t>(length - offset < kChunk ? length - offset : kChunk);
+    const size_t got = source.ReadAt(offset, chunk.data(), want);
+    CountPcmLevels(chunk.data(), got, counts);
+    if (got < want) break;
+    offset += want;
+  }
+  return ClassifyPcmLevels(counts);
+}
+
+void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vector<uint64_t>& lengths) {
+  if (!diag.WarningOn(Warning::PcmLevel)) return;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    switch (SourceLevelShape(*sources[i], lengths[i])) {
+      case PcmLevelShape::Silent:
+        diag.Warn(Warning::PcmLevel, msg::kWarnPcmSilent, sources[i]->name());
+        break;
+      case PcmLevelShape::Signed:
+        diag.Warn(Warning::PcmLevel, msg::kWarnPcmSigned, sources[i]->name());
+        break;
+      case PcmLevelShape::Plausible:
+        break;
+    }
+  }
+}
+
 }  // namespace
 
 int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
@@ -55,6 +88,7 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
     total += lengths[i];
   }
   if (!CheckOutputSize(diag, total)) return -1;
+  WarnAboutLevels(diag, sources, lengths);
   ByteBuffer header(4 + 8 * count);
   std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
   header[3] = static_cast<uint8_t>(count);
@@ -76,6 +110,8 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
       return -1;
     }
   }
+  // Under -Werror a warning fails the run here: nothing is written.
+  if (diag.failed()) return -1;
   if (!written || !output.Commit()) {
     diag.Error(msg::kCouldntWriteOutput);
     return -1;

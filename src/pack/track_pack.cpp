@@ -8,6 +8,21 @@
 #include "pack/packs.h"
 
 namespace psgc {
+namespace {
+
+// Every song of a pack is a MUS binary; the pack itself copies any file.
+void WarnAboutNonSongs(Diagnostics& diag, const Sources& sources) {
+  if (!diag.WarningOn(Warning::PakInput)) return;
+  for (const auto& source : sources) {
+    uint8_t mark[3] = {};
+    if (source->ReadAt(0, mark, sizeof mark) != sizeof mark || mark[0] != 'M' || mark[1] != 'U' ||
+        mark[2] != 'S') {
+      diag.Warn(Warning::PakInput, msg::kWarnPakInput, source->name());
+    }
+  }
+}
+
+}  // namespace
 
 int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
   const uint64_t count = sources.size();
@@ -25,6 +40,7 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
     if (total > kMaxOutputSize) break;
   }
   if (!CheckOutputSize(diag, total)) return -1;
+  WarnAboutNonSongs(diag, sources);
   ByteBuffer header(4 + 4 * count);
   std::memcpy(header.data(), format::kTrkMark, format::kMarkSize);
   header[3] = static_cast<uint8_t>(count);
@@ -41,6 +57,8 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
     }
   }
   diag.PrintSize(msg::kPakSize, total);
+  // Under -Werror a warning fails the run here: nothing is written.
+  if (diag.failed()) return -1;
   if (!written || !output.Commit()) {
     diag.Error(msg::kCouldntWriteOutput);
     return -1;

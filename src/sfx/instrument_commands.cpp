@@ -66,7 +66,7 @@ HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTok
       return HandlerStatus::Malformed;
     }
     uint32_t raw = 0;
-    if (ParseFixedPoint8(script.diag, raw, token) != 0) return HandlerStatus::Malformed;
+    if (!ReadFixed8(script.diag, token, raw, script.at())) return HandlerStatus::Malformed;
     const Fixed8 sample = SplitFixed(raw);
     if (sample.fraction != 0 || sample.integer > kMaxWaveSample) return OutOfRange(script);
     event[1 + n] = static_cast<uint8_t>(sample.integer);
@@ -83,7 +83,7 @@ HandlerStatus Noise(InstrumentScript& script, InstrumentChannel& channel, LineTo
 
 HandlerStatus Sample(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value, script.at());
   if (status != HandlerStatus::Done) return status;
   return Emit(script, channel, {kEventSample, static_cast<uint8_t>(value)});
 }
@@ -92,7 +92,7 @@ HandlerStatus Sample(InstrumentScript& script, InstrumentChannel& channel, LineT
 HandlerStatus Frequency(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   uint32_t rawA = 0;
   uint32_t rawB = 0;
-  if (!ReadFixedPair(script.diag, tokens, rawA, rawB)) return HandlerStatus::Malformed;
+  if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
   return Emit(script, channel,
@@ -104,7 +104,7 @@ HandlerStatus Frequency(InstrumentScript& script, InstrumentChannel& channel, Li
 HandlerStatus Volume(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   uint32_t rawA = 0;
   uint32_t rawB = 0;
-  if (!ReadFixedPair(script.diag, tokens, rawA, rawB)) return HandlerStatus::Malformed;
+  if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
   return Emit(script, channel,
@@ -117,7 +117,9 @@ HandlerStatus Volume(InstrumentScript& script, InstrumentChannel& channel, LineT
 HandlerStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& tokens) {
   const std::string_view token = tokens.Next();
   double value = 0.0;
-  if (token.empty() || !ScanReal(token, value)) return HandlerStatus::Malformed;
+  size_t used = 0;
+  if (token.empty() || !ScanReal(token, value, &used)) return HandlerStatus::Malformed;
+  WarnIgnoredCharacters(script.diag, token, used, script.at());
   if (!(value >= 0.0) || !std::isfinite(value)) return OutOfRange(script);
   if (script.sfxMode) {
     script.diag.ErrorTokenAt(msg::kTuningOnSfx, script.record.name, script.at());
@@ -129,7 +131,7 @@ HandlerStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& t
 
 HandlerStatus Loop(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value, script.at());
   if (status != HandlerStatus::Done) return status;
   return Emit(script, channel, {kEventLoop, static_cast<uint8_t>(value & 0xFF)});
 }
@@ -141,7 +143,7 @@ HandlerStatus EndLoop(InstrumentScript& script, InstrumentChannel& channel, Line
 // A wait event holds a duration of 1 to 255; longer ones take several.
 HandlerStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t duration = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration);
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration, script.at());
   if (status != HandlerStatus::Done) return status;
   return AppendWaitBounded(script.diag, ChannelOutput(script, channel), kEventWait,
                            static_cast<uint32_t>(duration)) == 0

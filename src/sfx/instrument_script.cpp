@@ -2,6 +2,7 @@
 // unbraced definitions, channels, and the errors of the script's structure.
 #include "sfx/instrument_script.h"
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -28,13 +29,16 @@ struct ParserState {
 // A channel starts with room for 1024 bytes.
 bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
   channel = InstrumentChannel();
+  script.openLoops = 0;
+  script.finishedWithEnd = false;
   return TryAllocate(script.diag, [&] { channel.bytes.reserve(kFirstByteCapacity); });
 }
 
 // A label line without a priority keeps the last one given in the script.
 bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string_view token) {
   uint8_t priority = 0;
-  switch (ReadPriority(token, priority)) {
+  size_t used = 0;
+  switch (ReadPriority(token, priority, &used)) {
     case PriorityRead::NotANumber:
       script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at());
       return false;
@@ -42,6 +46,7 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
       script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at());
       return false;
     case PriorityRead::Ok:
+      WarnIgnoredCharacters(script.diag, token, used, script.at());
       break;
   }
   if (!script.sfxMode) {
@@ -50,6 +55,25 @@ bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string
   }
   state.carriedPriority = priority;
   return true;
+}
+
+// The symbol files define SFX_<label> and PRI_<label>: outside letters,
+// digits and "_" an assembler reads something else ("//" starts a comment
+// in WLA-DX, "-" makes an expression, ".b" is a size).
+void WarnUnsafeLabel(InstrumentScript& script, std::string_view label) {
+  const size_t at = FindNonPlainCharacter(label);
+  if (at == std::string_view::npos) return;
+  const auto c = static_cast<unsigned char>(label[at]);
+  char shown[8];
+  if (c > 0x20 && c < 0x7F) {
+    std::snprintf(shown, sizeof shown, "'%c'", c);
+  } else {
+    std::snprintf(shown, sizeof shown, "$%02X", c);
+  }
+  std::string text(msg::kWarnUnsafeCharacter);
+  text += shown;
+  text += msg::kWarnUnsafeCharacterTail;
+  script.diag.WarnAt(Warning::Symbol, text, label, script.at());
 }
 
 // A label line opens a definition. The count limit comes after the line's
@@ -75,7 +99,9 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
   record = Instrument();
   record.name.assign(label);
   record.priority = state.carriedPriority;
+  record.line = script.line;
   if (!BeginChannel(script, record.channels[0])) return false;
+  if (script.sfxMode) WarnUnsafeLabel(script, label);
   state.definitionOpen = true;
   state.firstLine = true;
   state.braced = false;
@@ -83,7 +109,34 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
   return true;
 }
 
+// A channel is finished at its body's "}", or, if it has no body, at the
+// definition's end. The driver plays it until an `end` event.
+void WarnAboutFinishedChannel(InstrumentScript& script) {
+  if (script.openLoops > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBodyLoopOpen, "", script.at());
+  if (!script.finishedWithEnd) script.diag.WarnAt(Warning::End, msg::kWarnBodyNoEnd, "", script.at());
+}
+
+// Loops pair within one channel; the last event that made bytes decides
+// how the channel finishes.
+void NoteChannelEvent(InstrumentScript& script, const InstrumentCommandRow* row, bool emitted) {
+  static const InstrumentCommandRow* const kLoop = FindInstrumentCommand("loop");
+  static const InstrumentCommandRow* const kEndLoop = FindInstrumentCommand("endloop");
+  static const InstrumentCommandRow* const kEnd = FindInstrumentCommand("end");
+  if (row == kLoop) {
+    ++script.openLoops;
+  } else if (row == kEndLoop) {
+    if (script.openLoops == 0) {
+      script.diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", script.at());
+    } else {
+      --script.openLoops;
+    }
+  }
+  if (emitted) script.finishedWithEnd = row == kEnd;
+}
+
 bool CompleteDefinition(InstrumentScript& script, ParserState& state) {
+  const Instrument& record = script.record;
+  if (!record.channels[record.channelCount - 1].closed) WarnAboutFinishedChannel(script);
   if (AddInstrument(script.table, script.diag, std::move(script.record)) != 0) return false;
   state.definitionOpen = false;
   return true;
@@ -126,6 +179,7 @@ int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool&
   if (bodyOpen && token == "}") {
     record.channels[record.channelCount - 1].closed = true;
     bodyOpen = false;
+    WarnAboutFinishedChannel(script);
     return 0;
   }
   if (!bodyOpen) {
@@ -145,7 +199,9 @@ int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool&
     script.diag.ErrorTokenAt(msg::kFlowOutsideBody, token, script.at());
     return -1;
   }
+  const uint64_t offset = script.table.instrumentOffset;
   const HandlerStatus status = row->handler(script, record.channels[record.channelCount - 1], tokens);
+  if (status == HandlerStatus::Done) NoteChannelEvent(script, row, script.table.instrumentOffset != offset);
   if (status == HandlerStatus::Malformed) script.diag.ErrorAt(msg::kInvalidSyntax, script.at());
   return static_cast<int>(status);
 }

@@ -24,6 +24,9 @@ struct InstrumentScript {
   uint32_t line = 0;
   Instrument record;  // the definition under construction
   const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
+  // The channel under construction, as the warnings see it.
+  uint32_t openLoops = 0;
+  bool finishedWithEnd = false;  // its last event so far is `end`
 
   ScriptPos at() const { return {fileName, line}; }
 };

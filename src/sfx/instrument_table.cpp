@@ -23,6 +23,14 @@ int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise,
   return 0;
 }
 
+int GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
+                       uint32_t& line) {
+  if (index >= table.records.size()) return -1;
+  name = table.records[index].name;
+  line = table.records[index].line;
+  return 0;
+}
+
 uint64_t BytesPastLimit(const InstrumentTable& table) {
   return table.instrumentOffset > kMaxOutputSize ? table.instrumentOffset - kMaxOutputSize : 0;
 }

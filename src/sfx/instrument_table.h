@@ -28,6 +28,7 @@ struct InstrumentChannel {
 
 struct Instrument {
   std::string name;
+  uint32_t line = 0;          // of the label, for warnings
   bool hasNoteOff = false;
   uint32_t noteOff = 0;       // instrumentOffset at the last `noteoff`
   double tuning = -1.0;       // negative: no `tuning` command
@@ -51,6 +52,10 @@ int AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record
 // Index of the first record named exactly `name`, or -1.
 int FindInstrument(const InstrumentTable& table, std::string_view name);
 int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
+// The label of record `index` and the line it stands on. Returns 0, or -1
+// past the last record.
+int GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
+                       uint32_t& line);
 // How many of the script's bytes lie past the limit and were not kept.
 uint64_t BytesPastLimit(const InstrumentTable& table);
 

@@ -71,6 +71,13 @@ SymbolRules RulesFor(const std::vector<SymbolRequest>& requests) {
   return rules;
 }
 
+size_t FindNonPlainCharacter(std::string_view name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (!IsPlainCharacter(name[i])) return i;
+  }
+  return std::string_view::npos;
+}
+
 bool IsPlainSymbol(std::string_view name) {
   for (char c : name) {
     if (!IsPlainCharacter(c)) return false;

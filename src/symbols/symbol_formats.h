@@ -41,6 +41,8 @@ struct SymbolRules {
 SymbolRules RulesFor(const std::vector<SymbolRequest>& requests);
 
 bool IsPlainSymbol(std::string_view name);
+// Index of the first character of `name` outside A-Z a-z 0-9 _, or npos.
+size_t FindNonPlainCharacter(std::string_view name);
 
 // Checks that a sound-effect label gives symbols (`SFX_` + label) that the
 // requested files accept; reports at the label line otherwise.

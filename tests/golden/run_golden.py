@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 r"""Runs golden command-line cases of psgc and compares every result.
 
-    run_golden.py --psgc PATH CASE.test [CASE.test ...]
+    run_golden.py --psgc PATH [--with-option OPT] CASE.test [CASE.test ...]
 
 Cases run side by side in one process; each is reported by name as PASS or
 FAIL (with a diff), and the exit status is 1 when any failed.
@@ -26,6 +26,10 @@ A case file holds, in order:
   #>>> out.trk (hex)                        expected file: text, (hex), (absent),
                                             (unchanged), (size N), (sha256 X),
                                             (prefix N: hex first bytes, N bytes in all)
+--with-option puts OPT before the command's first argument and leaves out
+the "WARNING- " lines of standard error: with -Wall every case must still
+match, as a warning changes nothing else.
+
 Every file left in the case's directory must be an input or an expected file,
 so a stray temporary or unexpected output fails the case. Inputs that are not
 named as expected files must be unchanged.
@@ -156,7 +160,7 @@ def environment():
     return env
 
 
-def run_case(psgc, case):
+def run_case(psgc, case, option=None):
     """Returns the list of failures of one case (empty when it passed)."""
     run, fsize, sections = parse_case(case)
     failures = []
@@ -185,6 +189,8 @@ def run_case(psgc, case):
             inputs[sec.name] = inputs.get(sec.name, b"") + data
 
         argv = expand_args(run, os.path.abspath(psgc))
+        if option is not None:
+            argv.insert(1, option)
         if fsize is not None:
             # A file size limit, with SIGXFSZ ignored so that writes fail
             # instead; set in the child by a shell, as threads rule out a
@@ -245,7 +251,11 @@ def run_case(psgc, case):
                 else:
                     show_diff(sec.name, want, got, failures)
         show_diff("stdout", expected["stdout"], proc.stdout, failures)
-        show_diff("stderr", expected["stderr"], proc.stderr, failures)
+        stderr = proc.stderr
+        if option is not None:
+            stderr = b"".join(line for line in stderr.splitlines(True)
+                              if not line.startswith(b"WARNING- "))
+        show_diff("stderr", expected["stderr"], stderr, failures)
         if proc.returncode != want_exit:
             failures.append(f"exit status {proc.returncode}, expected {want_exit}\n")
         for root, dirs, files in os.walk(work):
@@ -265,12 +275,14 @@ def run_case(psgc, case):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--psgc", required=True)
+    ap.add_argument("--with-option")
     ap.add_argument("cases", nargs="+")
     opts = ap.parse_args()
     # The cases wait on psgc, not on this interpreter: threads keep both
     # cores busy.
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        results = list(pool.map(lambda case: (case, run_case(opts.psgc, case)), opts.cases))
+        results = list(pool.map(lambda case: (case, run_case(opts.psgc, case, opts.with_option)),
+                                opts.cases))
     failed = 0
     for case, failures in results:
         name = os.path.splitext(os.path.relpath(case, os.path.dirname(os.path.abspath(__file__))))[0]

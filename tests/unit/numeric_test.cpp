@@ -96,5 +96,46 @@ TEST(ScanDecimal, ReadsLikePercentD) {
   EXPECT_FALSE(ScanReal("$20", real));
 }
 
+// What the number warning sees: how many characters each reader used; the
+// rest of the token was ignored.
+TEST(NumericReaders, CharactersUsed) {
+  const struct { const char* text; size_t integer; size_t fixed; } cases[] = {
+      {"12", 2, 2},        {"12abc", 2, 2},     {"$1Fz", 3, 3},     {"$1F.8g", 3, 5},
+      {"-1.128", 2, 6},    {"1.", 1, 1},        {"1.5x", 1, 3},     {"$0x1F", 5, 5},
+      {"%101", 4, 4},      {"+7th", 2, 2},
+      {"%11111111111111111111111111111111xx", 33, 0},  // fixed refuses it
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    int32_t value = 0;
+    size_t used = 99;
+    ASSERT_EQ(ParseInteger(diag, c.text, value, &used), 0) << c.text;
+    EXPECT_EQ(used, c.integer) << c.text;
+    if (c.fixed == 0) continue;
+    FixedPoint fixed;
+    used = 99;
+    ASSERT_EQ(ParseFixedPoint(diag, fixed, c.text, &used), 0) << c.text;
+    EXPECT_EQ(used, c.fixed) << c.text;
+  }
+  uint8_t priority = 0;
+  size_t used = 0;
+  EXPECT_EQ(ReadPriority("7x", priority, &used), PriorityRead::Ok);
+  EXPECT_EQ(used, 1u);
+  double real = 0;
+  EXPECT_TRUE(ScanReal("32.5e1x", real, &used));
+  EXPECT_EQ(used, 6u);
+}
+
+TEST(NumericReaders, WarningNamesWhatWasRead) {
+  Diagnostics diag = Diagnostics::Capturing();
+  WarningSet set;
+  set.on.set(static_cast<size_t>(Warning::Number));
+  diag.SetWarnings(set);
+  WarnIgnoredCharacters(diag, "12", 2, {"a.txt", 1});
+  WarnIgnoredCharacters(diag, "$FFx", 3, {"a.txt", 2});
+  EXPECT_EQ(diag.captured_err(),
+            "WARNING- Trailing characters ignored : $FFx read as $FF in : a.txt,2 [-Wnumber]\n");
+}
+
 }  // namespace
 }  // namespace psgc
