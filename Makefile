@@ -24,8 +24,8 @@ help:
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# psgc alone needs only a C++17 compiler and CMake; the tests also need
-# GoogleTest and Python 3.
+# psgc needs a C++17 compiler, CMake, libsndfile and libsamplerate; the
+# tests also need GoogleTest and Python 3. tools/install-deps installs them.
 deps:
 	@tools/install-deps
 
@@ -43,8 +43,8 @@ test: test-deps
 
 demo: build
 	@mkdir -p $(DEMO)
-	@echo "== PCM pack of the bundled drum samples"
-	$(PSGC) -pcm $(DEMO)/drums.pcm examples/pcm/kick.raw examples/pcm/snare.raw
+	@echo "== PCM pack of the bundled drums: two WAV files and one raw sample"
+	$(PSGC) -pcm $(DEMO)/drums.pcm examples/pcm/kick.wav examples/pcm/snare.wav examples/pcm/hat.raw
 	@echo "== Sound effects, and the equates file written beside them"
 	$(PSGC) -sfx $(DEMO)/effects.sfx examples/sfx/effects.txt
 	@cat $(DEMO)/effects.equ
@@ -71,18 +71,20 @@ bench:
 	  --dir $(BUILD)-release/bench \
 	  --example examples/music/instruments.txt $(sort $(wildcard examples/music/song1/ch*.txt))
 
-# libFuzzer targets (clang) seeded from the golden cases and examples; each
-# runs FUZZ_SECONDS. Findings land in $(BUILD)-fuzz/findings.
+# libFuzzer targets (clang) seeded from the golden cases and examples (and
+# fuzz_audio from small audio files written for it); each runs
+# FUZZ_SECONDS. Findings land in $(BUILD)-fuzz/findings.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs fuzz_dump
+FUZZ_TARGETS = fuzz_sfx fuzz_mus fuzz_literals fuzz_packs fuzz_dump fuzz_audio
 fuzz:
 	cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPSGC_FUZZ=ON -DPSGC_TESTS=OFF
-	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
-	python3 tools/fuzz/seed_corpus.py $(BUILD)-fuzz/corpus
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS) make_audio_seeds
+	python3 tools/fuzz/seed_corpus.py $(BUILD)-fuzz/corpus --audio-seeds $(BUILD)-fuzz/make_audio_seeds
 	@mkdir -p $(BUILD)-fuzz/findings
 	@for t in $(FUZZ_TARGETS); do \
 	  echo "== $$t for $(FUZZ_SECONDS) s"; \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/fuzz/lsan.supp \
 	  $(BUILD)-fuzz/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -rss_limit_mb=4096 \
 	    -print_final_stats=1 -artifact_prefix=$(BUILD)-fuzz/findings/$$t- $(BUILD)-fuzz/corpus/$$t \
 	    2>&1 | grep -E '^(INFO: seed|#[0-9]+.*DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' ; \

@@ -112,6 +112,15 @@ void Diagnostics::ErrorLimit(std::string_view text, uint32_t limit) {
   WriteErr(s);
 }
 
+void Diagnostics::ErrorWithReason(std::string_view text, std::string_view arg, std::string_view reason) {
+  std::string s(text);
+  s += arg;
+  s += " (";
+  s += reason;
+  s += ")\n";
+  WriteErr(s);
+}
+
 void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {
   ErrorTokenAt(msg::kWaveformShort, std::to_string(samples), at);
 }
@@ -182,6 +191,25 @@ void Diagnostics::PrintPcmSummary(uint32_t bytes, double seconds) {
   std::string s(msg::kPcmSize);
   s += std::to_string(bytes);
   s += tail;
+  WriteOut(s);
+}
+
+void Diagnostics::PrintConversion(std::string_view name, int rate, int channels, std::string_view encoding,
+                                  double seconds, uint64_t samples, uint64_t clipped) {
+  char facts[96];
+  std::string s(msg::kConverted);
+  s += name;
+  std::snprintf(facts, sizeof facts, msg::kConvertedFormat, rate, channels,
+                channels == 1 ? msg::kChannel : msg::kChannels);
+  s += facts;
+  s += encoding;
+  std::snprintf(facts, sizeof facts, msg::kConvertedLength, seconds, static_cast<unsigned long long>(samples));
+  s += facts;
+  if (clipped > 0) {
+    std::snprintf(facts, sizeof facts, msg::kConvertedClipped, static_cast<unsigned long long>(clipped));
+    s += facts;
+  }
+  s += '\n';
   WriteOut(s);
 }
 

@@ -46,6 +46,8 @@ class Diagnostics {
   void ErrorTokenAt(std::string_view text, std::string_view token,
                     const ScriptPos& at);                                 // "%s%s in : %s,%u\n"
   void ErrorLimit(std::string_view text, uint32_t limit);                 // "%s%u)\n"
+  void ErrorWithReason(std::string_view text, std::string_view arg,
+                       std::string_view reason);                          // "%s%s (%s)\n"
   void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel);  // two lines
   void ErrorInFileAt(std::string_view text, std::string_view file,
@@ -66,6 +68,9 @@ class Diagnostics {
   void PrintSize(std::string_view text, uint64_t bytes);                  // "%s%u bytes\n"
   void PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix);
   void PrintPcmSummary(uint32_t bytes, double seconds);                   // "%s%u bytes / %lf seconds\n"
+  // "Converted NAME : R Hz, C channels, ENCODING, S s -> N samples[, K clipped]"
+  void PrintConversion(std::string_view name, int rate, int channels, std::string_view encoding,
+                       double seconds, uint64_t samples, uint64_t clipped);
 
   // Standard output: what the user asked for (help, the version), even
   // when quiet.

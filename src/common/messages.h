@@ -37,6 +37,8 @@ inline constexpr char kOptionsHelp[] =
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
     "  --dump FILE    list psgc binaries (every later argument is a file) and exit\n"
+    "  --normalize    -pcm: scale each audio file so its peak reaches full scale\n"
+    "  --dither       -pcm: add triangular dither to audio files before rounding\n"
     "\n";
 inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
 inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
@@ -162,5 +164,16 @@ inline constexpr char kDumpPointerPastEnd[] = "ERROR- Pointer past the end of th
 inline constexpr char kDumpPointerOutside[] = "ERROR- Pointer outside its part of the file in : ";
 inline constexpr char kDumpStreamPastEnd[] = "ERROR- Stream runs past the end of the file in : ";
 inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
+
+// Audio sources of -pcm
+inline constexpr char kCantDecodeAudio[] = "ERROR- Can't decode audio file : ";  // + " (reason)"
+inline constexpr char kSampleRateOutOfRange[] = "Sample rate out of range.";
+inline constexpr char kAudioReadError[] = "Read error.";
+inline constexpr char kConverted[] = "Converted ";
+inline constexpr char kConvertedFormat[] = " : %d Hz, %d %s, ";  // rate, channels, kChannel(s)
+inline constexpr char kChannel[] = "channel";
+inline constexpr char kChannels[] = "channels";
+inline constexpr char kConvertedLength[] = ", %.2f s -> %llu samples";
+inline constexpr char kConvertedClipped[] = ", %llu clipped";
 
 }  // namespace psgc::msg

@@ -151,7 +151,7 @@ void RunPcm(Run& run) {
     return;
   }
   // The builder checks the stream count itself.
-  if (BuildPcmPack(run.diag, run.output, run.sources) == 0) {
+  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio) == 0) {
     run.diag.PrintWith(msg::kSavingPcm, run.outputName);
     WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }

@@ -65,6 +65,10 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
     options.version = true;
   } else if (Is(arg, "-q") || Is(arg, "--quiet")) {
     options.quiet = true;
+  } else if (Is(arg, "--normalize")) {
+    options.audio.normalize = true;
+  } else if (Is(arg, "--dither")) {
+    options.audio.dither = true;
   } else if (std::strncmp(arg, "-W", 2) == 0) {
     return TakeWarningOption(arg, diag, options.warnings);
   } else if (Is(arg, "--symbols")) {

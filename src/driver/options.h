@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_source.h"
 #include "common/diagnostics.h"
 #include "symbols/symbol_formats.h"
 
@@ -16,6 +17,7 @@ struct Options {
   bool help = false;     // -h, --help: the usage text and this set, on standard output
   bool version = false;  // --version
   bool quiet = false;    // -q, --quiet: no progress lines
+  AudioSettings audio;   // --normalize, --dither: how -pcm converts audio sources
   WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
   bool dump = false;     // --dump FILE...: every later argument is a file to list
   std::vector<std::string> dumpFiles;

@@ -1,11 +1,12 @@
 // The two pack builders: MUS binaries joined into a track pack, and raw
-// 8-bit unsigned PCM samples joined into a PCM pack. Each writes the
-// output itself and returns 0, or -1 after reporting.
+// 8-bit unsigned PCM samples (or audio files) joined into a PCM pack. Each
+// writes the output itself and returns 0, or -1 after reporting.
 #pragma once
 
 #include <memory>
 #include <vector>
 
+#include "audio/audio_source.h"
 #include "common/diagnostics.h"
 #include "common/output_file.h"
 
@@ -23,7 +24,9 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
 // short source is still the error reported.
 bool StreamSource(SourceFile& source, uint64_t length, OutputFile& output, bool& written,
                   void (*convert)(uint8_t* data, size_t size));
-int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
+// Audio files among the sources are converted first (see audio_source.h)
+// and then packed like raw streams.
+int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio);
 
 // A raw unsigned sample reduced to five significant bits: the signed byte
 // shifted right by three, so bits 5-7 repeat bit 7 (0x80 becomes 0xF0).

@@ -1,6 +1,8 @@
 // PCM pack: "PCM", the stream count, one 8-byte entry per stream ("X", the
 // bank pointer of its first sample, its length in 3 bytes), then the
-// converted samples of every stream back to back.
+// converted samples of every stream back to back. An audio source is
+// decoded into memory while the streams are measured; a raw one is copied
+// from its source.
 #include <cstring>
 
 #include "common/byte_buffer.h"
@@ -34,6 +36,16 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
   for (; i < count; ++i) samples[i] = ConvertPcmSample(samples[i]);
 }
 
+// Decodes an audio source into `decoded` and gives its length. False after
+// reporting; a stream too long is reported like a raw one.
+bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& audio, ByteBuffer& decoded,
+                  uint64_t& length) {
+  const AudioStatus status = ConvertAudioSource(diag, source, audio, kMaxPcmStreamBytes, decoded);
+  if (status == AudioStatus::TooLong) diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
+  length = decoded.size();
+  return status == AudioStatus::Converted;
+}
+
 // Reads the source once more, a chunk at a time; only asked for when the
 // warning is on. A short source is reported when it is copied.
 PcmLevelShape SourceLevelShape(SourceFile& source, uint64_t length) {
@@ -50,10 +62,20 @@ PcmLevelShape SourceLevelShape(SourceFile& source, uint64_t length) {
   return ClassifyPcmLevels(counts);
 }
 
-void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vector<uint64_t>& lengths) {
+// A decoded audio source is looked at as it will be packed. Decoding has
+// settled the sign, so outer levels there are loud audio, never signed.
+PcmLevelShape DecodedLevelShape(const ByteBuffer& samples) {
+  PcmLevelCounts counts;
+  CountPcmLevels(samples.data(), samples.size(), counts);
+  const PcmLevelShape shape = ClassifyPcmLevels(counts);
+  return shape == PcmLevelShape::Signed ? PcmLevelShape::Plausible : shape;
+}
+
+void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vector<uint64_t>& lengths,
+                     const std::vector<bool>& isAudio, const std::vector<ByteBuffer>& decoded) {
   if (!diag.WarningOn(Warning::PcmLevel)) return;
   for (size_t i = 0; i < sources.size(); ++i) {
-    switch (SourceLevelShape(*sources[i], lengths[i])) {
+    switch (isAudio[i] ? DecodedLevelShape(decoded[i]) : SourceLevelShape(*sources[i], lengths[i])) {
       case PcmLevelShape::Silent:
         diag.Warn(Warning::PcmLevel, msg::kWarnPcmSilent, sources[i]->name());
         break;
@@ -68,7 +90,7 @@ void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vecto
 
 }  // namespace
 
-int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
+int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio) {
   diag.Print(msg::kPcmMode);
   const uint64_t count = sources.size();
   if (count > kMaxPcmStreams) {
@@ -76,8 +98,19 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
     return -1;
   }
   std::vector<uint64_t> lengths(count);
+  std::vector<bool> isAudio(count);
+  std::vector<ByteBuffer> decoded(count);
   uint64_t total = 4 + 8 * count;
   for (size_t i = 0; i < count; ++i) {
+    isAudio[i] = IsAudioSourceName(sources[i]->name());
+    if (isAudio[i]) {
+      if (!DecodeStream(diag, *sources[i], audio, decoded[i], lengths[i])) return -1;
+      total += lengths[i];
+      // Decoded streams are held until written: stop before they outgrow
+      // the largest output.
+      if (!CheckOutputSize(diag, total)) return -1;
+      continue;
+    }
     // A stream's bytes are kept only while the pack can still be written;
     // later ones are read only to tell whether they are too large.
     const bool keep = total <= kMaxOutputSize;
@@ -88,7 +121,7 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
     total += lengths[i];
   }
   if (!CheckOutputSize(diag, total)) return -1;
-  WarnAboutLevels(diag, sources, lengths);
+  WarnAboutLevels(diag, sources, lengths, isAudio, decoded);
   ByteBuffer header(4 + 8 * count);
   std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
   header[3] = static_cast<uint8_t>(count);
@@ -105,6 +138,12 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources) 
   }
   bool written = output.Append(header.data(), header.size());
   for (size_t i = 0; i < count; ++i) {
+    if (isAudio[i]) {
+      ConvertPcmSamples(decoded[i].data(), decoded[i].size());
+      if (written) written = output.Append(decoded[i].data(), decoded[i].size());
+      decoded[i] = ByteBuffer();
+      continue;
+    }
     if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;

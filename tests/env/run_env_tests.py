@@ -250,6 +250,18 @@ def stream_sources(env, d):
     t.join()
     ok = status == 0 and read(os.path.join(d, "out.pcm")) == pcm_pack([sample])
     check(ok, "PCM stream from a pipe", f"exit {status}, {err.strip()}")
+    # An audio file from a FIFO: an 8-bit WAV at 6992 Hz packs as its data.
+    fifo = os.path.join(d, "drum.wav")
+    os.mkfifo(fifo)
+    header = b"WAVEfmt " + (16).to_bytes(4, "little") + bytes.fromhex("0100 0100 501B0000 501B0000 0100 0800")
+    wav = b"RIFF" + (len(header) + 8 + len(sample)).to_bytes(4, "little") + header + b"data" + \
+        len(sample).to_bytes(4, "little") + sample
+    t = threading.Thread(target=lambda: write(fifo, wav))
+    t.start()
+    status, _, err, _ = env.run(["-pcm", "out3.pcm", "drum.wav"], d)
+    t.join()
+    ok = status == 0 and read(os.path.join(d, "out3.pcm")) == pcm_pack([sample])
+    check(ok, "audio file from a FIFO", f"exit {status}, {err.strip()}")
     status, _, err, _ = env.run(["-pcm", "out2.pcm", "/dev/zero"], d)
     ok = status == 1 and err == "ERROR- PCM Stream too large (max is 8388608)\n"
     check(ok and not os.path.exists(os.path.join(d, "out2.pcm")), "endless device as a PCM stream",

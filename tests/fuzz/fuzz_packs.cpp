@@ -160,7 +160,8 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<Spec>& specs) {
   {
     psgc::OutputFile output;
     if (!output.Open(path)) __builtin_trap();
-    status = pcm ? BuildPcmPack(diag, output, sources) : BuildTrackPack(diag, output, sources);
+    status = pcm ? BuildPcmPack(diag, output, sources, psgc::AudioSettings{})
+                 : BuildTrackPack(diag, output, sources);
   }
   // Success and silence on standard error go together; /dev/full never
   // takes a pack; a memory output holds the whole pack or its old bytes.

@@ -5,6 +5,8 @@ compile cases, cat of the sources for pack cases and the bundled song).
 Checks every run and the output sizes, then prints the table and whether
 each target holds; exits with status 1 when one does not."""
 import argparse
+import array
+import math
 import os
 import shutil
 import statistics
@@ -33,6 +35,26 @@ def measure_pair(cmd, base, runs, launcher):
             if c is cmd:
                 peak = max(peak, rss)
     return statistics.median(walls), peak, statistics.median(base_walls)
+
+
+def write_stereo_wav(path, seconds=60, rate=44100):
+    """A minute of 16-bit stereo at 44.1 kHz, as a song exported from an
+    audio editor: two tones and a little noise."""
+    import random
+    import wave
+    rng = random.Random(44100)
+    frames = array.array("h")
+    for i in range(seconds * rate):
+        t = i / rate
+        frames.append(int(12000 * math.sin(2 * math.pi * 440 * t)) + rng.randint(-2000, 2000))
+        frames.append(int(12000 * math.sin(2 * math.pi * 660 * t)))
+    if sys.byteorder != "little":
+        frames.byteswap()
+    with wave.open(path, "wb") as f:
+        f.setnchannels(2)
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        f.writeframes(frames.tobytes())
 
 
 def main():
@@ -69,6 +91,14 @@ def main():
     cases.append(("-pcm 7x8MiB", [psgc, "-pcm", dest] + samples,
                   "cat " + " ".join(samples) + " > " + os.path.join(out, "cat.bin"), samples, dest,
                   expected["pcm"]))
+    song_wav = os.path.join(o.dir, "audio", "minute.wav")
+    if not os.path.exists(song_wav):
+        os.makedirs(os.path.dirname(song_wav), exist_ok=True)
+        write_stereo_wav(song_wav)
+    dest = os.path.join(out, "minute.pcm")
+    cases.append(("-pcm 60 s WAV", [psgc, "-pcm", dest, song_wav],
+                  "cat " + song_wav + " > " + os.path.join(out, "cat.bin"), [song_wav], dest,
+                  4 + 8 + 60 * 6992))
     small = os.path.join(o.dir, "song_small")
     song = os.path.join(o.dir, "song_small.mus")
     subprocess.run([psgc, "-mus", song, os.path.join(small, "instruments.txt")] +
@@ -125,6 +155,9 @@ def main():
     limit = got + largest + 16 * 2**20
     checks.append(("-mus N=200000 memory <= output + largest script + 16 MiB", rss <= limit,
                    f"{rss / 2**20:.1f} of {limit / 2**20:.1f} MiB"))
+    t, rss, _, _, _ = results["-pcm 60 s WAV"]
+    checks.append(("-pcm 60 s WAV (44.1 kHz stereo) < 3 s", t < 3, f"{t * 1000:.0f} ms"))
+    checks.append(("-pcm 60 s WAV memory <= 32 MiB", rss <= 32 * 2**20, f"{rss / 2**20:.1f} MiB"))
     if "-mus example" in results:
         ratio_check("-mus example", 1.0, "cat")
     for what, ok, value in checks:

@@ -6,18 +6,25 @@ by the separator line "@@"; fuzz_packs takes an output byte and source
 records (see tests/fuzz/fuzz_packs.cpp): small golden sources become memory
 files, and a few seeds reach each kind of source and each limit;
 fuzz_dump takes one binary: every binary a case expects psgc to write and
-every binary a --dump case reads."""
+every binary a --dump case reads; fuzz_audio takes one audio file: the
+golden cases' audio sources and, with --audio-seeds PROGRAM, the small
+files that PROGRAM writes.
+
+    seed_corpus.py CORPUS [--audio-seeds PROGRAM]"""
 import glob
 import hashlib
 import os
 import re
 import shlex
+import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tests", "golden"))
 import run_golden  # noqa: E402
 
 MUS_SEPARATOR = b"@@\n"
+AUDIO_EXTENSIONS = (".wav", ".wave", ".aif", ".aiff", ".aifc", ".flac", ".ogg", ".oga", ".opus")
 BIG = 1 << 20
 
 
@@ -63,8 +70,21 @@ def save(corpus, target, data):
         f.write(data)
 
 
+def is_audio(name):
+    return name.lower().endswith(AUDIO_EXTENSIONS)
+
+
+def save_audio_seeds(corpus, program):
+    with tempfile.TemporaryDirectory() as tmp:
+        subprocess.run([program, tmp], check=True)
+        for name in sorted(os.listdir(tmp)):
+            save(corpus, "fuzz_audio", open(os.path.join(tmp, name), "rb").read())
+
+
 def main():
     corpus = sys.argv[1]
+    if len(sys.argv) == 4 and sys.argv[2] == "--audio-seeds":
+        save_audio_seeds(corpus, sys.argv[3])
     root = os.path.join(os.path.dirname(__file__), "..", "..")
     for case in glob.glob(os.path.join(root, "tests", "golden", "**", "*.test"), recursive=True):
         run, _, sections = run_golden.parse_case(case)
@@ -84,11 +104,16 @@ def main():
                 return None
             return run_golden.input_bytes(sec)
         args = shlex.split(run)[1:]
+        while args and args[0] not in ("-sfx", "-mus", "-pak", "-pcm"):
+            args.pop(0)  # leading options
         if len(args) < 3:
             continue
         sources = [d for d in (data(a.split("*")[0]) for a in args[2:]) if d is not None]
         if not sources:
             continue
+        for a in args[2:]:
+            if is_audio(a) and data(a) is not None:
+                save(corpus, "fuzz_audio", data(a))
         if args[0] == "-sfx":
             save(corpus, "fuzz_sfx", sources[0])
         elif args[0] == "-mus":
@@ -106,7 +131,7 @@ def main():
         save(corpus, "fuzz_mus", MUS_SEPARATOR.join(open(p, "rb").read() for p in scripts))
     for seed in PACK_SEEDS:
         save(corpus, "fuzz_packs", seed)
-    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs", "fuzz_dump"):
+    for target in ("fuzz_sfx", "fuzz_mus", "fuzz_literals", "fuzz_packs", "fuzz_dump", "fuzz_audio"):
         os.makedirs(os.path.join(corpus, target), exist_ok=True)
 
 

@@ -1,0 +1,38 @@
+// Audio files as -pcm sources: a source named like an audio file is decoded,
+// mixed to mono, resampled to the console's 6992 Hz and rounded to the 5-bit
+// levels, giving the raw 8-bit unsigned stream the PCM pack takes.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/byte_buffer.h"
+#include "common/diagnostics.h"
+#include "common/output_file.h"
+
+namespace psgc {
+
+// The console's playing rate.
+inline constexpr int kPcmRate = 6992;
+
+struct AudioSettings {
+  bool normalize = false;  // --normalize: the peak of each source to full scale
+  bool dither = false;     // --dither: triangular dither before rounding
+};
+
+enum class AudioStatus { Converted, TooLong, Failed };
+
+// True for the names decoded as audio: .wav .wave .aif .aiff .aifc .flac
+// .ogg .oga .opus, in any letter case.
+bool IsAudioSourceName(std::string_view name);
+
+// Decodes `source` into `samples` and prints its progress line. TooLong
+// (nothing printed) when the stream would exceed `maxSamples`; Failed after
+// reporting why the file cannot be decoded.
+AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const AudioSettings& settings,
+                               uint64_t maxSamples, ByteBuffer& samples);
+// The same for audio bytes in memory, reported under `name`.
+AudioStatus ConvertAudioBytes(Diagnostics& diag, std::string_view name, const uint8_t* data, size_t size,
+                              const AudioSettings& settings, uint64_t maxSamples, ByteBuffer& samples);
+
+}  // namespace psgc
