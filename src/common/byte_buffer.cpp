@@ -1,6 +1,10 @@
 // Banked pointers, bounded appends and the output size limit.
 #include "common/byte_buffer.h"
 
+#include <sys/mman.h>
+
+#include <cstring>
+
 namespace psgc {
 
 BankPointer EncodeBankPointer(uint32_t offset) {
@@ -16,6 +20,20 @@ void PutBankPointer(uint8_t* at, uint32_t offset) {
   at[3] = p[3];
 }
 
+void AdviseHugePages(const void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  constexpr uintptr_t kPage = 4096;
+  if (bytes < kHugePage) return;
+  const auto begin = reinterpret_cast<uintptr_t>(data) & ~(kPage - 1);
+  const auto end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 uint64_t WaitEncodingSize(uint32_t duration) { return 2 * ((uint64_t{duration} + 254) / 255); }
 
 namespace {
@@ -28,11 +46,16 @@ uint64_t KeptBelow(uint64_t offset, uint64_t size, uint64_t limit) {
 
 }  // namespace
 
-int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
+// Appends that reach the limit or the capacity.
+int AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {
     if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;
-    out.bytes.insert(out.bytes.end(), data, data + kept);
+    // Events are a few bytes: resizing and copying is much cheaper than
+    // the general range insert.
+    const size_t at = out.bytes.size();
+    out.bytes.resize(at + kept);
+    std::memcpy(out.bytes.data() + at, data, kept);
   }
   out.offset += size;
   return 0;
@@ -40,6 +63,10 @@ int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* da
 
 // The pairs are laid down at once: a long wait is millions of bytes.
 int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration) {
+  if (duration >= 1 && duration <= 255) {
+    const uint8_t pair[] = {code, static_cast<uint8_t>(duration)};
+    return AppendBounded(diag, out, pair, sizeof pair);
+  }
   const uint64_t size = WaitEncodingSize(duration);
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {

@@ -80,9 +80,10 @@ class SourceFile {
   // how many arrived, 0 at the end, -1 on a read error. Scripts are read
   // so, a chunk at a time, whatever kind of file they are.
   long ReadNext(char* data, size_t size);
+  // True for a regular file, with its size; false for anything else.
+  bool IsRegular(uint64_t& size) const;
 
  private:
-  bool IsRegular(uint64_t& size) const;
 
   std::string name_;
   int fd_ = -1;

@@ -5,20 +5,6 @@
 #include <utility>
 
 namespace psgc {
-namespace {
-
-// One table lookup per character keeps tokenizing linear and cheap.
-struct DelimiterSet {
-  bool is[256] = {};
-  constexpr DelimiterSet() {
-    for (char c : kTokenDelimiters) is[static_cast<unsigned char>(c)] = true;
-  }
-};
-constexpr DelimiterSet kDelimiters;
-
-bool IsDelimiter(char c) { return kDelimiters.is[static_cast<unsigned char>(c)]; }
-
-}  // namespace
 
 ScriptReader::ScriptReader(ReadChunk read, std::vector<char>& buffer)
     : read_(std::move(read)), buffer_(&buffer), ended_(false) {
@@ -80,17 +66,6 @@ bool ScriptReader::NextLine(std::string_view& line) {
   const size_t comment = line.find(';');
   if (comment != std::string_view::npos) line = line.substr(0, comment);
   return true;
-}
-
-std::string_view LineTokens::Next() {
-  size_t i = 0;
-  while (i < rest_.size() && IsDelimiter(rest_[i])) ++i;
-  size_t end = i;
-  while (end < rest_.size() && !IsDelimiter(rest_[end])) ++end;
-  std::string_view token = rest_.substr(i, end - i);
-  // strtok consumes the delimiter that ends a token.
-  rest_.remove_prefix(end < rest_.size() ? end + 1 : end);
-  return token;
 }
 
 int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,

@@ -55,16 +55,36 @@ class ScriptReader {
   bool failed_ = false;
 };
 
+// One table lookup per character keeps tokenizing linear and cheap.
+struct DelimiterSet {
+  bool is[256] = {};
+  constexpr DelimiterSet() {
+    for (char c : kTokenDelimiters) is[static_cast<unsigned char>(c)] = true;
+  }
+  bool operator()(char c) const { return is[static_cast<unsigned char>(c)]; }
+};
+inline constexpr DelimiterSet kIsDelimiter;
+
 // strtok over one line with kTokenDelimiters: the parser takes the first
-// token and the command handlers continue from the same position.
+// token and the command handlers continue from the same position. Every
+// line takes a few tokens, so Next is inline.
 class LineTokens {
  public:
-  explicit LineTokens(std::string_view line) : rest_(line) {}
+  explicit LineTokens(std::string_view line) : rest_(line.data()), end_(line.data() + line.size()) {}
   // The next token, or an empty view when the line has no more.
-  std::string_view Next();
+  std::string_view Next() {
+    const char* p = rest_;
+    while (p != end_ && kIsDelimiter(*p)) ++p;
+    const char* const start = p;
+    while (p != end_ && !kIsDelimiter(*p)) ++p;
+    // strtok consumes the delimiter that ends a token.
+    rest_ = p != end_ ? p + 1 : p;
+    return std::string_view(start, static_cast<size_t>(p - start));
+  }
 
  private:
-  std::string_view rest_;
+  const char* rest_;
+  const char* end_;
 };
 
 // What a command handler of either script language returns. Malformed: the

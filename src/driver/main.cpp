@@ -107,6 +107,12 @@ void RunMus(Run& run) {
   }
   ScriptReader instruments = ReadScript(run, 0);
   if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) return;
+  uint64_t scriptBytes = 0;
+  for (size_t i = 1; i < n; ++i) {
+    uint64_t size = 0;
+    if (run.sources[i]->IsRegular(size)) scriptBytes += size;
+  }
+  ReserveSongData(run.song, scriptBytes);
   for (size_t i = 1; i < n; ++i) {
     ScriptReader channel = ReadScript(run, i);
     if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;

@@ -17,8 +17,8 @@ namespace psgc {
 namespace {
 
 // Event opcodes of the music stream, from the event tables that the dump
-// decodes with. A wait step is made by EmitWait; `end` is 00 00, the same
-// two bytes as `priority` 0.
+// decodes with. A wait step is made by EmitWait and EmitEventAndWait; `end`
+// is 00 00, the same two bytes as `priority` 0.
 constexpr uint8_t kPriorityEvent = format::kMusicPriority;
 constexpr uint8_t kPanEvent = format::kMusicPan;
 constexpr uint8_t kLoopEvent = format::kMusicLoop;
@@ -59,11 +59,9 @@ HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& du
 HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) {
   const uint8_t event[] = {kNoteEvent, static_cast<uint8_t>(script.channel.instrument),
                            static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
-  if (EmitMusic(script.song, script.diag, event, sizeof event) != 0 ||
-      EmitWait(script.song, script.diag, duration) != 0) {
-    return HandlerStatus::Reported;
-  }
-  return HandlerStatus::Done;
+  return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration) == 0
+             ? HandlerStatus::Done
+             : HandlerStatus::Reported;
 }
 
 // A note whose exact period lies outside the channel's register sounds at

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <iterator>
 
 #include "common/messages.h"
 #include "common/numeric.h"
@@ -35,11 +36,27 @@ constexpr double kOneTwelfth = 1.0 / 12.0;
 constexpr double kPsgClock = 3579545.0;  // the PSG input clock in hertz
 constexpr double kNoiseDivider = 64.0;
 
-const NoteName* FindNoteName(char letter, char accidental) {
-  for (const NoteName& note : kNoteTable) {
-    if (note.letter == letter && note.accidental == accidental) return &note;
+// Every note line looks up its name: one table cell per letter a-g and
+// accidental ".", "b", "s" holds the row's number + 1 (0: no such note).
+constexpr int AccidentalColumn(char accidental) {
+  return accidental == '.' ? 0 : accidental == 'b' ? 1 : accidental == 's' ? 2 : -1;
+}
+
+struct NoteNameIndex {
+  uint8_t cell[7][3] = {};
+  constexpr NoteNameIndex() {
+    for (size_t r = 0; r < std::size(kNoteTable); ++r) {
+      cell[kNoteTable[r].letter - 'a'][AccidentalColumn(kNoteTable[r].accidental)] = static_cast<uint8_t>(r + 1);
+    }
   }
-  return nullptr;
+};
+constexpr NoteNameIndex kNoteNameIndex;
+
+const NoteName* FindNoteName(char letter, char accidental) {
+  const int column = AccidentalColumn(accidental);
+  if (letter < 'a' || letter > 'g' || column < 0) return nullptr;
+  const uint8_t row = kNoteNameIndex.cell[letter - 'a'][column];
+  return row == 0 ? nullptr : &kNoteTable[row - 1];
 }
 
 // Semitones from a.4 of a note token, or false when it is no note: shorter

@@ -1,6 +1,10 @@
 // The song's blocks, labels and calls, gathered over all channel scripts.
 #include "music/song_data.h"
 
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
 #include "common/messages.h"
 #include "format/events.h"
 
@@ -53,6 +57,24 @@ int GrowLabelIndex(SongData& song, Diagnostics& diag) {
 
 }  // namespace
 
+void ReserveSongData(SongData& song, uint64_t scriptBytes) {
+  // Every music byte comes from a line of a few characters; only long
+  // waits make more bytes than text, and those are rare. A block or a call
+  // takes about a hundred characters of script or more, and its label about
+  // a tenth of that.
+  const uint64_t music = scriptBytes < kMaxMusicBytes ? scriptBytes : kMaxMusicBytes;
+  const uint64_t records = scriptBytes / 64;
+  try {
+    song.stream.reserve(kMusHeaderSize + music);
+    song.blocks.reserve(records);
+    song.references.reserve(records);
+    song.labels.reserve(scriptBytes / 8);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  AdviseHugePages(song.stream.data(), song.stream.capacity());
+}
+
 int StartSongData(SongData& song, Diagnostics& diag) {
   const bool allocated = TryAllocate(diag, [&] {
     song.blocks.reserve(kFirstRecordCapacity);
@@ -73,6 +95,21 @@ int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t si
 
 int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
   return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicWait, duration);
+}
+
+int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
+                     uint32_t duration) {
+  constexpr size_t kMaxEvent = 8;
+  if (size > kMaxEvent || duration > 255) {
+    return EmitMusic(song, diag, event, size) != 0 ? -1 : EmitWait(song, diag, duration);
+  }
+  uint8_t bytes[kMaxEvent + 2];
+  std::memcpy(bytes, event, size);
+  if (duration > 0) {
+    bytes[size++] = format::kMusicWait;
+    bytes[size++] = static_cast<uint8_t>(duration);
+  }
+  return EmitMusic(song, diag, bytes, size);
 }
 
 int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {

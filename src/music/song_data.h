@@ -78,6 +78,11 @@ struct SongData {
   uint32_t channelCount = 0;             // channel scripts begun so far
 };
 
+// Reserves room from the total size of the channel scripts, so that the
+// arrays of a large song are not copied into fresh pages again and again
+// as they grow. Capacity never written costs address space only; a
+// reservation that cannot be made is dropped and the arrays grow as needed.
+void ReserveSongData(SongData& song, uint64_t scriptBytes);
 // Creates the lists on the first channel script, and the stream with room
 // for the MUS header before the music. Returns 0 or -1.
 int StartSongData(SongData& song, Diagnostics& diag);
@@ -86,6 +91,10 @@ int StartSongData(SongData& song, Diagnostics& diag);
 int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size);
 // The duration in (0x02, n) pairs of 1 to 255; nothing for 0.
 int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration);
+// An event of up to 8 bytes followed by the wait of `duration`: what every
+// note line adds, in one append when the wait is at most one pair.
+int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
+                     uint32_t duration);
 
 // Keeps a copy of `label` in the song; `at` receives its position.
 int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at);

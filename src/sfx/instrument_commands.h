@@ -12,8 +12,9 @@ namespace psgc {
 // Handlers take their operands from `tokens`, which the parser has advanced
 // past the keyword, and leave any further token for the end-of-line check.
 struct InstrumentCommandRow {
-  const char* longName;
-  const char* shortName;
+  // Views, so that a lookup compares lengths before any character.
+  std::string_view longName;
+  std::string_view shortName;
   bool flow;  // allowed only inside a channel body
   HandlerStatus (*handler)(InstrumentScript&, InstrumentChannel&, LineTokens&);
 };
