@@ -37,9 +37,9 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS) --target psgc
 
 test: test-deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON -DPSGC_WERROR=ON
-	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(BUILD)-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON -DPSGC_WERROR=ON
+	cmake --build $(BUILD)-test -j $(JOBS)
+	cd $(BUILD)-test && ctest --output-on-failure -j $(JOBS)
 
 demo: build
 	@mkdir -p $(DEMO)
@@ -92,4 +92,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-release $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-test $(BUILD)-sanitize $(BUILD)-release $(BUILD)-fuzz

@@ -213,6 +213,10 @@ void Diagnostics::PrintConversion(std::string_view name, int rate, int channels,
   WriteOut(s);
 }
 
+void Diagnostics::ReportWarningsAsErrors() {
+  if (errors_ == 0 && warnings_.asErrors && warned_ > 0) Error(msg::kWarningsAreErrors);
+}
+
 void Diagnostics::Flush() {
   if (!capturing_) {
     std::fflush(stdout);

@@ -78,6 +78,9 @@ class Diagnostics {
 
   void Flush();
   bool failed() const { return errors_ > 0 || (warnings_.asErrors && warned_ > 0); }
+  // Under -Werror, a run that failed on warnings alone says so once at its
+  // end, so that a build log shows why the step failed.
+  void ReportWarningsAsErrors();
   const std::string& captured_out() const { return out_; }
   const std::string& captured_err() const { return err_; }
 

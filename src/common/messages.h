@@ -36,7 +36,7 @@ inline constexpr char kOptionsHelp[] =
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
-    "  --dump FILE    list psgc binaries (every later argument is a file) and exit\n"
+    "  --dump FILE... list psgc binaries (every later argument is a file) and exit\n"
     "  --normalize    -pcm: scale each audio file so its peak reaches full scale\n"
     "  --dither       -pcm: add triangular dither to audio files before rounding\n"
     "\n";
@@ -45,6 +45,7 @@ inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : "
 inline constexpr char kEmptySymbolFileName[] = "ERROR- Empty symbol file name : ";
 inline constexpr char kNoSymbolsInMode[] = "ERROR- Symbol files are not written in mode : ";
 inline constexpr char kUnknownWarning[] = "ERROR- Unknown warning : ";
+inline constexpr char kWarningsAreErrors[] = "ERROR- Warnings are treated as errors (-Werror)\n";
 inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";

@@ -292,6 +292,7 @@ int main(int argc, char** argv) {
   psgc::RemoveTemporariesOnSignals();
   psgc::Run run;
   psgc::Execute(run, argc, argv);
+  run.diag.ReportWarningsAsErrors();
   run.diag.Flush();
   return run.diag.failed() ? 1 : 0;
 }

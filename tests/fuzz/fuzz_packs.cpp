@@ -49,7 +49,7 @@ constexpr uint64_t kLargeSizes[32] = {
     0x2008,                 0xFFF8,             100000,                 12};
 constexpr size_t kMaxSources = 300;
 
-struct Spec {
+struct SourcePlan {
   int kind;
   uint64_t size;
   std::string bytes;  // content of small sources; fill byte of kind 7
@@ -80,14 +80,14 @@ int MemoryFile(const std::string& bytes, uint64_t size) {
 }
 
 // Opens a source as the command line would, by name.
-std::unique_ptr<psgc::SourceFile> Materialize(const Spec& spec) {
+std::unique_ptr<psgc::SourceFile> Materialize(const SourcePlan& plan) {
   auto source = std::make_unique<psgc::SourceFile>();
   int own = -1;
   std::string path;
-  switch (spec.kind) {
-    case 0: own = MemoryFile(spec.bytes, spec.bytes.size()); break;
-    case 2: own = MemoryFile("", spec.size); break;
-    case 7: own = MemoryFile(std::string(spec.size, spec.bytes[0]), spec.size); break;
+  switch (plan.kind) {
+    case 0: own = MemoryFile(plan.bytes, plan.bytes.size()); break;
+    case 2: own = MemoryFile("", plan.size); break;
+    case 7: own = MemoryFile(std::string(plan.size, plan.bytes[0]), plan.size); break;
     case 3: path = "/dev/zero"; break;
     case 4: path = "/dev/null"; break;
     case 5: path = ShortFile(); break;
@@ -95,7 +95,7 @@ std::unique_ptr<psgc::SourceFile> Materialize(const Spec& spec) {
       int fds[2];
       if (::pipe2(fds, O_CLOEXEC) != 0) __builtin_trap();
       // At most 255 bytes: the pipe holds them all before anyone reads.
-      if (::write(fds[1], spec.bytes.data(), spec.bytes.size()) != static_cast<ssize_t>(spec.bytes.size())) {
+      if (::write(fds[1], plan.bytes.data(), plan.bytes.size()) != static_cast<ssize_t>(plan.bytes.size())) {
         __builtin_trap();
       }
       ::close(fds[1]);
@@ -109,34 +109,34 @@ std::unique_ptr<psgc::SourceFile> Materialize(const Spec& spec) {
   return source;
 }
 
-std::vector<Spec> ReadSpecs(const uint8_t* data, size_t size) {
-  std::vector<Spec> specs;
+std::vector<SourcePlan> ReadPlans(const uint8_t* data, size_t size) {
+  std::vector<SourcePlan> plans;
   size_t at = 0;
   auto take = [&]() -> int { return at < size ? data[at++] : -1; };
-  while (at < size && specs.size() < kMaxSources) {
+  while (at < size && plans.size() < kMaxSources) {
     const int k = take();
     const int kind = k & 7;
     const int p = k >> 3;
     if (kind == 6) {
-      if (specs.empty()) continue;
-      const Spec last = specs.back();
-      for (int i = 0; i < (p + 1) * 8 && specs.size() < kMaxSources; ++i) specs.push_back(last);
+      if (plans.empty()) continue;
+      const SourcePlan last = plans.back();
+      for (int i = 0; i < (p + 1) * 8 && plans.size() < kMaxSources; ++i) plans.push_back(last);
       continue;
     }
-    Spec spec{kind, 0, ""};
+    SourcePlan plan{kind, 0, ""};
     if (kind == 0 || kind == 1) {
       const int length = take();
-      for (int i = 0; i < length && at < size; ++i) spec.bytes += static_cast<char>(data[at++]);
+      for (int i = 0; i < length && at < size; ++i) plan.bytes += static_cast<char>(data[at++]);
     } else if (kind == 2) {
-      spec.size = kLargeSizes[p];
+      plan.size = kLargeSizes[p];
     } else if (kind == 7) {
-      spec.size = static_cast<uint64_t>(p + 1) * 4096;
+      plan.size = static_cast<uint64_t>(p + 1) * 4096;
       const int fill = take();
-      spec.bytes = std::string(1, static_cast<char>(fill < 0 ? 0 : fill));
+      plan.bytes = std::string(1, static_cast<char>(fill < 0 ? 0 : fill));
     }
-    specs.push_back(spec);
+    plans.push_back(plan);
   }
-  return specs;
+  return plans;
 }
 
 // The size from a line such as "The current PAK binary is : 1012 bytes".
@@ -146,9 +146,9 @@ uint64_t ReportedSize(const std::string& out) {
   return std::strtoull(out.c_str() + at + 6, nullptr, 10);
 }
 
-void BuildOnce(bool pcm, int outputKind, const std::vector<Spec>& specs) {
+void BuildOnce(bool pcm, int outputKind, const std::vector<SourcePlan>& plans) {
   psgc::Sources sources;
-  for (const Spec& spec : specs) sources.push_back(Materialize(spec));
+  for (const SourcePlan& plan : plans) sources.push_back(Materialize(plan));
   int memory = -1;
   std::string path = outputKind == 1 ? "/dev/null" : "/dev/full";
   if (outputKind == 0) {
@@ -175,7 +175,7 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<Spec>& specs) {
     if (status == 0) {
       if (static_cast<uint64_t>(st.st_size) != ReportedSize(diag.captured_out())) __builtin_trap();
       if (std::memcmp(head, pcm ? "PCM" : "TRK", 3) != 0) __builtin_trap();
-      if (static_cast<uint8_t>(head[3]) != static_cast<uint8_t>(specs.size())) __builtin_trap();
+      if (static_cast<uint8_t>(head[3]) != static_cast<uint8_t>(plans.size())) __builtin_trap();
     } else if (st.st_size != 3 || std::memcmp(head, "old", 3) != 0) {
       __builtin_trap();
     }
@@ -188,10 +188,10 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<Spec>& specs) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const int outputKind = data[0] % 3;
-  const std::vector<Spec> specs = ReadSpecs(data + 1, size - 1);
-  if (specs.empty()) return 0;
+  const std::vector<SourcePlan> plans = ReadPlans(data + 1, size - 1);
+  if (plans.empty()) return 0;
   // The command line refuses more than 255 songs before the builder runs.
-  if (specs.size() <= 255) BuildOnce(false, outputKind, specs);
-  BuildOnce(true, outputKind, specs);
+  if (plans.size() <= 255) BuildOnce(false, outputKind, plans);
+  BuildOnce(true, outputKind, plans);
   return 0;
 }
