@@ -10,18 +10,24 @@ constexpr long kOutputChunk = 16384;
 }  // namespace
 
 Resampler::~Resampler() {
-  if (state_ != nullptr) src_delete(state_);
+  if (state_ != nullptr) audio_->src_delete(state_);
 }
 
+// Asked once a reader has opened the file, so the libraries are loaded.
 bool Resampler::Supports(int fromRate, int toRate) {
-  return fromRate > 0 && toRate > 0 && src_is_valid_ratio(static_cast<double>(toRate) / fromRate);
+  std::string reason;
+  const AudioLibraries* audio = LoadAudioLibraries(reason);
+  return audio != nullptr && fromRate > 0 && toRate > 0 &&
+         audio->src_is_valid_ratio(static_cast<double>(toRate) / fromRate);
 }
 
 bool Resampler::Start(int fromRate, int toRate, std::string& reason) {
+  audio_ = LoadAudioLibraries(reason);
+  if (audio_ == nullptr) return false;
   int error = 0;
-  state_ = src_new(SRC_SINC_BEST_QUALITY, 1, &error);
+  state_ = audio_->src_new(SRC_SINC_BEST_QUALITY, 1, &error);
   if (state_ == nullptr) {
-    reason = src_strerror(error);
+    reason = audio_->src_strerror(error);
     return false;
   }
   ratio_ = static_cast<double>(toRate) / fromRate;
@@ -39,9 +45,9 @@ bool Resampler::Convert(const std::vector<float>& input, std::vector<float>& out
   data.src_ratio = ratio_;
   data.end_of_input = input.empty() ? 1 : 0;
   for (;;) {
-    const int error = src_process(state_, &data);
+    const int error = audio_->src_process(state_, &data);
     if (error != 0) {
-      reason = src_strerror(error);
+      reason = audio_->src_strerror(error);
       return false;
     }
     output.insert(output.end(), chunk_.begin(), chunk_.begin() + data.output_frames_gen);

@@ -61,7 +61,7 @@ constexpr EncodingName kEncodingNames[] = {
 }  // namespace
 
 SoundReader::~SoundReader() {
-  if (file_ != nullptr) sf_close(file_);
+  if (file_ != nullptr) audio_->sf_close(file_);
 }
 
 bool SoundReader::Open(const uint8_t* data, size_t size, std::string& reason) {
@@ -75,10 +75,12 @@ bool SoundReader::Open(SourceFile& file, uint64_t size, std::string& reason) {
 }
 
 bool SoundReader::OpenInput(std::string& reason) {
+  audio_ = LoadAudioLibraries(reason);
+  if (audio_ == nullptr) return false;
   info_ = SF_INFO{};
-  file_ = sf_open_virtual(&g_inputIo, SFM_READ, &info_, &input_);
+  file_ = audio_->sf_open_virtual(&g_inputIo, SFM_READ, &info_, &input_);
   if (file_ == nullptr) {
-    reason = sf_strerror(nullptr);
+    reason = audio_->sf_strerror(nullptr);
     return false;
   }
   return true;
@@ -92,7 +94,7 @@ std::string SoundReader::Encoding() const {
   // Anything else (ADPCM, GSM, ...) by libsndfile's own name for it.
   SF_FORMAT_INFO format{};
   format.format = subtype;
-  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &format, sizeof format) == 0 && format.name != nullptr) {
+  if (audio_->sf_command(nullptr, SFC_GET_FORMAT_INFO, &format, sizeof format) == 0 && format.name != nullptr) {
     return format.name;
   }
   return "encoded";
@@ -102,9 +104,9 @@ bool SoundReader::ReadMono(std::vector<float>& mono, std::string& reason) {
   const int channels = info_.channels;
   const size_t chunkFrames = kChunkSamples / static_cast<size_t>(channels);
   interleaved_.resize(chunkFrames * static_cast<size_t>(channels));
-  const sf_count_t got = sf_readf_float(file_, interleaved_.data(), static_cast<sf_count_t>(chunkFrames));
-  if (got <= 0 && sf_error(file_) != SF_ERR_NO_ERROR) {
-    reason = sf_strerror(file_);
+  const sf_count_t got = audio_->sf_readf_float(file_, interleaved_.data(), static_cast<sf_count_t>(chunkFrames));
+  if (got <= 0 && audio_->sf_error(file_) != SF_ERR_NO_ERROR) {
+    reason = audio_->sf_strerror(file_);
     return false;
   }
   const size_t frames = got > 0 ? static_cast<size_t>(got) : 0;

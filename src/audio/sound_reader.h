@@ -2,12 +2,11 @@
 // bytes in memory, as mono frames: several channels are averaged.
 #pragma once
 
-#include <sndfile.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "audio/audio_libraries.h"
 #include "common/output_file.h"
 
 namespace psgc {
@@ -19,7 +18,8 @@ class SoundReader {
   SoundReader& operator=(const SoundReader&) = delete;
   ~SoundReader();
 
-  // False with libsndfile's `reason` when the data is no audio it can read.
+  // False with libsndfile's `reason` when the data is no audio it can read,
+  // or with the loader's when the audio libraries cannot be loaded.
   bool Open(const uint8_t* data, size_t size, std::string& reason);
   // `size` is what the source measured; its bytes come through ReadAt.
   bool Open(SourceFile& file, uint64_t size, std::string& reason);
@@ -46,6 +46,7 @@ class SoundReader {
  private:
   bool OpenInput(std::string& reason);
 
+  const AudioLibraries* audio_ = nullptr;
   Input input_;
   SF_INFO info_{};
   SNDFILE* file_ = nullptr;
