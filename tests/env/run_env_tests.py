@@ -232,12 +232,12 @@ def feed(fd, chunk, total):
 # 6. A long script of comments compiles with memory that does not grow with it.
 def long_script(env, d):
     r, w = os.pipe()
-    t = feed(w, b"; a comment line of no consequence\n" * 2000, 256 << 20)
+    t = feed(w, b"; a comment line of no consequence\n" * 2000, 96 << 20)
     status, _, err, peak = env.run(["-sfx", "out.sfx", f"/dev/fd/{r}"], d, pass_fds=(r,))
     os.close(r)
     t.join()
     ok = status == 0 and (not env.memory or peak < 64 << 10)
-    check(ok, "256 MiB of comments from a pipe", f"exit {status}, peak {peak} KiB, {err.strip()}")
+    check(ok, "96 MiB of comments from a pipe", f"exit {status}, peak {peak} KiB, {err.strip()}")
 
 
 # 7. Sources that are not regular files are read to their end, within limits.
