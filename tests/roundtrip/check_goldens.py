@@ -9,6 +9,7 @@ is checked (the expected bytes themselves are checked by the golden run).
 import concurrent.futures
 import glob
 import os
+import re
 import shlex
 import subprocess
 import sys
@@ -22,6 +23,8 @@ MARKS = (b"SFX", b"MUS", b"TRK", b"PCM")
 # item; their bytes are held exactly by their own golden cases, and
 # listing them would take most of the suite's time.
 LARGEST_CHECKED = 1 << 20
+# Cases at the size limits are not even run: they write nothing or more.
+AT_THE_LIMITS = re.compile(r"(largest|too_large|size_limit|endless|longest_wait|ten_megabyte|bytes_past_limit)")
 
 
 def binaries_of(case, psgc, work, keep):
@@ -65,7 +68,8 @@ def main():
             with tempfile.TemporaryDirectory(prefix="psgc-roundtrip-case-") as work:
                 return binaries_of(case, psgc, work, case_keep)
 
-        cases = sorted(glob.glob(os.path.join(golden, "**", "*.test"), recursive=True))
+        cases = [c for c in sorted(glob.glob(os.path.join(golden, "**", "*.test"), recursive=True))
+                 if not AT_THE_LIMITS.search(os.path.basename(c))]
         with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
             files = [f for found in pool.map(binaries, enumerate(cases)) for f in found]
         if not files:
