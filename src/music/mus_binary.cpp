@@ -11,8 +11,6 @@
 namespace psgc {
 namespace {
 
-constexpr uint8_t kChannelMark = format::kChannelEntryMark;  // "C" opens every channel entry
-
 // Fills every call operand with its target's position. The first call of
 // a label that no block has ends the build.
 int PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
@@ -44,7 +42,7 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
   }
   for (uint32_t c = 0; c < kMusicChannels; ++c) {
     uint8_t* entry = image + 8 + 6 * c;
-    entry[0] = kChannelMark;
+    entry[0] = format::kChannelEntryMark;
     PutBankPointer(entry + 1, kMusHeaderSize + song.mains[c].start);
     entry[5] = song.mains[c].priority;
   }

@@ -16,20 +16,9 @@
 namespace psgc {
 namespace {
 
-// Event opcodes of the music stream, from the event tables that the dump
-// decodes with. A wait step is made by EmitWait and EmitEventAndWait; `end`
-// is 00 00, the same two bytes as `priority` 0.
-constexpr uint8_t kPriorityEvent = format::kMusicPriority;
-constexpr uint8_t kPanEvent = format::kMusicPan;
-constexpr uint8_t kLoopEvent = format::kMusicLoop;
-constexpr uint8_t kEndLoopEvent = format::kMusicEndLoop;
-constexpr uint8_t kCallEvent = format::kMusicCall;  // then the target's bank pointer
-constexpr uint8_t kReturnEvent = format::kMusicReturn;
-constexpr uint8_t kBreakEvent = format::kMusicBreak;
-constexpr uint8_t kPitchEvent = format::kMusicPitch;
-constexpr uint8_t kNoteEvent = format::kMusicNote;
-constexpr uint8_t kNoteOffEvent = format::kMusicNoteOff;
-constexpr uint8_t kSampleEvent = format::kMusicSample;
+// Event opcodes come from the event tables that the dump decodes with. A
+// wait step is made by EmitWait and EmitEventAndWait; `end` is 00 00, the
+// same two bytes as `priority` 0.
 
 // Noise instruments play only on the last two PSG channels.
 constexpr uint32_t kFirstNoiseChannel = 4;
@@ -57,7 +46,7 @@ HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& du
 // The note event, 09 ii pp pp (instrument index and period), then the
 // duration's wait: what a note line and `sfx` play.
 HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) {
-  const uint8_t event[] = {kNoteEvent, static_cast<uint8_t>(script.channel.instrument),
+  const uint8_t event[] = {format::kMusicNote, static_cast<uint8_t>(script.channel.instrument),
                            static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
   return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration) == 0
              ? HandlerStatus::Done
@@ -77,7 +66,7 @@ void WarnAboutClampedNote(MusicScript& script, std::string_view note, uint16_t p
 HandlerStatus ReleaseNote(MusicScript& script) {
   if (!script.channel.noteSounding) return HandlerStatus::Done;
   script.channel.noteSounding = false;
-  return Emit(script, {kNoteOffEvent});
+  return Emit(script, {format::kMusicNoteOff});
 }
 
 HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
@@ -129,7 +118,7 @@ HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
   uint32_t a = 0;
   uint32_t b = 0;
   if (!ReadFixedPair(script.diag, tokens, a, b, script.Here())) return HandlerStatus::Malformed;
-  return Emit(script, {kPitchEvent, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
+  return Emit(script, {format::kMusicPitch, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
                        static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
                        static_cast<uint8_t>(b)});
 }
@@ -166,7 +155,7 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
 // 05 and four placeholder bytes, which the linker fills with the target
 // block's bank pointer.
 HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
-  if (Emit(script, {kCallEvent}) != HandlerStatus::Done) return HandlerStatus::Reported;
+  if (Emit(script, {format::kMusicCall}) != HandlerStatus::Done) return HandlerStatus::Reported;
   const std::string_view label = tokens.Next();
   if (label.empty()) return HandlerStatus::Malformed;
   if (AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
@@ -192,7 +181,7 @@ HandlerStatus HandleRest(MusicScript& script, LineTokens& tokens) {
 // `end` does not close the block: lines up to "}" still compile.
 HandlerStatus HandleEnd(MusicScript& script, LineTokens&) {
   if (ReleaseNote(script) != HandlerStatus::Done) return HandlerStatus::Reported;
-  return Emit(script, {kPriorityEvent, 0});
+  return Emit(script, {format::kMusicPriority, 0});
 }
 
 struct MusicCommandRow {
@@ -203,16 +192,16 @@ struct MusicCommandRow {
 
 constexpr MusicCommandRow kMusicCommandTable[] = {
     {"using", "u", HandleUsing},
-    {"priority", "pr", HandleByteCommand<kPriorityEvent, 0, 255>},
-    {"pan", "p", HandleByteCommand<kPanEvent, 0, 255>},
+    {"priority", "pr", HandleByteCommand<format::kMusicPriority, 0, 255>},
+    {"pan", "p", HandleByteCommand<format::kMusicPan, 0, 255>},
     {"pitch", "pt", HandlePitch},
-    {"sample", "smp", HandleByteCommand<kSampleEvent, 0, 255>},
+    {"sample", "smp", HandleByteCommand<format::kMusicSample, 0, 255>},
     {"sfx", "s", HandleSfx},
-    {"loop", "l", HandleByteCommand<kLoopEvent, -128, 127>},
-    {"endloop", "el", HandleBareCommand<kEndLoopEvent>},
+    {"loop", "l", HandleByteCommand<format::kMusicLoop, -128, 127>},
+    {"endloop", "el", HandleBareCommand<format::kMusicEndLoop>},
     {"call", "c", HandleCall},
-    {"return", "rt", HandleBareCommand<kReturnEvent>},
-    {"break", "b", HandleBareCommand<kBreakEvent>},
+    {"return", "rt", HandleBareCommand<format::kMusicReturn>},
+    {"break", "b", HandleBareCommand<format::kMusicBreak>},
     {"wait", "w", HandleWait},
     {"rest", "r", HandleRest},
     {"end", "e", HandleEnd},

@@ -14,19 +14,8 @@
 namespace psgc {
 namespace {
 
-// Event codes of a channel stream, as the sound driver reads them: those
-// of the event tables that the dump decodes with.
-constexpr uint8_t kEventEnd = format::kInstrumentEnd;
-constexpr uint8_t kEventWait = format::kInstrumentWait;
-constexpr uint8_t kEventLoop = format::kInstrumentLoop;
-constexpr uint8_t kEventEndLoop = format::kInstrumentEndLoop;
-constexpr uint8_t kEventWave = format::kInstrumentWave;
-constexpr uint8_t kEventSample = format::kInstrumentSample;
-constexpr uint8_t kEventNoise = format::kInstrumentNoise;
-constexpr uint8_t kEventFrequency = format::kInstrumentFrequency;
-constexpr uint8_t kEventVolume = format::kInstrumentVolume;
-
-constexpr uint32_t kWaveSamples = format::kWaveSamples;
+// Event codes of a channel stream come from the event tables that the dump
+// decodes with.
 constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
 
 // The channel's bytes are kept below the output limit and counted past it;
@@ -58,8 +47,8 @@ Fixed8 SplitFixed(uint32_t raw) {
 }
 
 HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
-  uint8_t event[1 + kWaveSamples] = {kEventWave};
-  for (uint32_t n = 0; n < kWaveSamples; ++n) {
+  uint8_t event[1 + format::kWaveSamples] = {format::kInstrumentWave};
+  for (uint32_t n = 0; n < format::kWaveSamples; ++n) {
     const std::string_view token = tokens.Next();
     if (token.empty()) {
       script.diag.ErrorWaveform(n, script.at());
@@ -78,14 +67,14 @@ HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTok
 
 HandlerStatus Noise(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
   channel.noise = true;
-  return Emit(script, channel, {kEventNoise});
+  return Emit(script, channel, {format::kInstrumentNoise});
 }
 
 HandlerStatus Sample(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, channel, {kEventSample, static_cast<uint8_t>(value)});
+  return Emit(script, channel, {format::kInstrumentSample, static_cast<uint8_t>(value)});
 }
 
 // A: 16-bit integer part; B: 16-bit integer part and its fraction byte.
@@ -96,7 +85,7 @@ HandlerStatus Frequency(InstrumentScript& script, InstrumentChannel& channel, Li
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
   return Emit(script, channel,
-              {kEventFrequency, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(a.integer >> 8),
+              {format::kInstrumentFrequency, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(a.integer >> 8),
                static_cast<uint8_t>(b.integer & 0xFF), static_cast<uint8_t>(b.integer >> 8), b.fraction});
 }
 
@@ -108,7 +97,7 @@ HandlerStatus Volume(InstrumentScript& script, InstrumentChannel& channel, LineT
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
   return Emit(script, channel,
-              {kEventVolume, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(b.integer & 0xFF),
+              {format::kInstrumentVolume, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(b.integer & 0xFF),
                b.fraction});
 }
 
@@ -133,11 +122,11 @@ HandlerStatus Loop(InstrumentScript& script, InstrumentChannel& channel, LineTok
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, channel, {kEventLoop, static_cast<uint8_t>(value & 0xFF)});
+  return Emit(script, channel, {format::kInstrumentLoop, static_cast<uint8_t>(value & 0xFF)});
 }
 
 HandlerStatus EndLoop(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  return Emit(script, channel, {kEventEndLoop});
+  return Emit(script, channel, {format::kInstrumentEndLoop});
 }
 
 // A wait event holds a duration of 1 to 255; longer ones take several.
@@ -145,7 +134,7 @@ HandlerStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTok
   int32_t duration = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration, script.at());
   if (status != HandlerStatus::Done) return status;
-  return AppendWaitBounded(script.diag, ChannelOutput(script, channel), kEventWait,
+  return AppendWaitBounded(script.diag, ChannelOutput(script, channel), format::kInstrumentWait,
                            static_cast<uint32_t>(duration)) == 0
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
@@ -165,7 +154,7 @@ HandlerStatus NoteOff(InstrumentScript& script, InstrumentChannel&, LineTokens&)
 }
 
 HandlerStatus End(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  return Emit(script, channel, {kEventEnd});
+  return Emit(script, channel, {format::kInstrumentEnd});
 }
 
 constexpr InstrumentCommandRow kInstrumentCommandTable[] = {
