@@ -237,7 +237,7 @@ void Execute(Run& run, int argc, char** argv) {
   }
   run.diag.SetQuiet(options.quiet);
   run.diag.SetWarnings(options.warnings);
-  if (options.dump) {
+  if (!options.dumpFiles.empty()) {
     DumpFiles(run.diag, options.dumpFiles);
     return;
   }

@@ -83,7 +83,6 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
       diag.ErrorWith(msg::kMissingOptionValue, arg);
       return Taken::Failed;
     }
-    options.dump = true;
     options.dumpFiles.assign(argv + i + 1, argv + argc);
     i = argc - 1;
   } else {
@@ -98,7 +97,7 @@ bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& opti
   int i = 1;
   // Help, the version and a dump end the options: what follows them is
   // not read as an option.
-  while (i < argc && !options.help && !options.version && !options.dump) {
+  while (i < argc && !options.help && !options.version && options.dumpFiles.empty()) {
     const Taken taken = TakeOption(argc, argv, i, diag, options);
     if (taken == Taken::Failed) return false;
     if (taken == Taken::NotAnOption) break;

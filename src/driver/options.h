@@ -19,8 +19,7 @@ struct Options {
   bool quiet = false;    // -q, --quiet: no progress lines
   AudioSettings audio;   // --normalize, --dither: how -pcm converts audio sources
   WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
-  bool dump = false;     // --dump FILE...: every later argument is a file to list
-  std::vector<std::string> dumpFiles;
+  std::vector<std::string> dumpFiles;  // --dump FILE...: every later argument (never empty)
   std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
