@@ -196,27 +196,24 @@ bool PlanSymbolOutputs(Run& run, const ModeRow& row) {
   return PlanSymbolFiles(run.options.symbols, run.outputName, run.diag, run.symbolFiles);
 }
 
-// The names a mode will write besides its output: its symbol files.
-std::vector<std::string> CompanionFiles(const Run& run) {
-  std::vector<std::string> names;
-  for (const SymbolFile& file : run.symbolFiles) names.push_back(file.name);
-  return names;
-}
-
-// A file the run would replace must not be one of its sources, under any
-// spelling (./x, a link, a path through ..): compared by device and inode.
-bool RefuseOutputThatIsASource(Run& run) {
-  std::vector<std::string> written = CompanionFiles(run);
-  written.insert(written.begin(), run.outputName);
-  for (const std::string& name : written) {
-    for (const auto& source : run.sources) {
-      if (source->IsFile(name)) {
-        run.diag.ErrorWith(msg::kOutputIsSource, name);
-        return true;
-      }
-    }
+bool IsASource(const Run& run, const std::string& name) {
+  for (const auto& source : run.sources) {
+    if (source->IsFile(name)) return true;
   }
   return false;
+}
+
+// A file the run would replace (the output, then its symbol files) must not
+// be one of its sources, under any spelling (./x, a link, a path through
+// ..): compared by device and inode.
+bool RefuseOutputThatIsASource(Run& run) {
+  const std::string* clash = IsASource(run, run.outputName) ? &run.outputName : nullptr;
+  for (const SymbolFile& file : run.symbolFiles) {
+    if (clash == nullptr && IsASource(run, file.name)) clash = &file.name;
+  }
+  if (clash == nullptr) return false;
+  run.diag.ErrorWith(msg::kOutputIsSource, *clash);
+  return true;
 }
 
 void PrintHelp(Run& run) {
