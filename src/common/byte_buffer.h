@@ -22,7 +22,7 @@ inline constexpr size_t kFirstRecordCapacity = 64;
 // Runs a first allocation (a buffer, a list, an image). Returns false after
 // `message` when memory runs out.
 template <class Allocation>
-bool TryAllocate(Diagnostics& diag, Allocation&& allocation, const char* message = msg::kOutOfMemory) {
+bool TryAllocate(Diagnostics& diag, Allocation&& allocation, const Message& message = msg::kOutOfMemory) {
   try {
     allocation();
   } catch (const std::bad_alloc&) {

@@ -1,9 +1,11 @@
-// Diagnostics: formatting of every message shape, and where the lines go.
+// Diagnostics: the classic form of every message shape, the diagnostic
+// each message becomes, and where the lines go.
 #include "common/diagnostics.h"
 
 #include <cstdio>
 #include <utility>
 
+#include "common/diagnostic_render.h"
 #include "common/messages.h"
 
 namespace psgc {
@@ -36,10 +38,82 @@ bool FindWarning(std::string_view name, Warning& warning) {
 
 std::string_view WarningName(Warning warning) { return kWarningNames[static_cast<size_t>(warning)]; }
 
+std::string ChannelScriptOrdinal(uint32_t channel) {
+  const uint32_t n = channel + 1;
+  const char* suffix = n == 1 ? "st" : n == 2 ? "nd" : n == 3 ? "rd" : "th";
+  return "the " + std::to_string(n) + suffix + " channel script";
+}
+
+std::vector<std::string_view> WarningNames() {
+  return std::vector<std::string_view>(std::begin(kWarningNames), std::end(kWarningNames));
+}
+
+std::string FormatSentence(std::string_view sentence, const std::vector<std::string>& values) {
+  std::string out;
+  for (size_t i = 0; i < sentence.size(); ++i) {
+    const char c = sentence[i];
+    if (c == '{' && i + 2 < sentence.size() && sentence[i + 1] >= '0' && sentence[i + 1] <= '9' &&
+        sentence[i + 2] == '}') {
+      const auto n = static_cast<size_t>(sentence[i + 1] - '0');
+      if (n < values.size()) {
+        out += values[n];
+        i += 2;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
+
+namespace {
+
+// The line as the GCC-style format quotes it: up to its first NUL byte,
+// as the compiler read it.
+std::string QuotedLine(std::string_view text) {
+  const size_t nul = text.find('\0');
+  return std::string(text.substr(0, nul));
+}
+
+void Locate(Diagnostic& d, const ScriptPos& at, std::string_view token) {
+  d.file.assign(at.file);
+  d.line = at.line;
+  d.source = QuotedLine(at.text);
+  const char* begin = at.text.data();
+  // A fault of the line as a whole points at its first word.
+  if (token.empty() || begin == nullptr || token.data() < begin ||
+      token.data() + token.size() > begin + at.text.size()) {
+    const size_t first = at.text.find_first_not_of(" ,\t\n\r");
+    if (first == std::string_view::npos || first >= d.source.size()) return;
+    token = at.text.substr(first, at.text.find_first_of(" ,\t\n\r;", first) - first);
+  }
+  const auto offset = static_cast<uint32_t>(token.data() - begin);
+  if (offset < d.source.size()) {
+    d.column = offset + 1;
+    d.width = static_cast<uint32_t>(token.size());
+  }
+}
+
+}  // namespace
+
+Diagnostic MakeDiagnostic(Severity severity, const Message& message, const ScriptPos& at,
+                          std::vector<std::string> values, std::string_view token) {
+  Diagnostic note;
+  note.severity = severity;
+  note.message = FormatSentence(message.sentence, values);
+  Locate(note, at, token);
+  return note;
+}
+
 Diagnostics Diagnostics::Capturing() {
   Diagnostics d;
   d.capturing_ = true;
   return d;
+}
+
+void Diagnostics::SetFormat(DiagnosticFormat format, bool colour) {
+  format_ = format;
+  colour_ = colour;
 }
 
 void Diagnostics::WriteOut(const std::string& line) {
@@ -48,25 +122,12 @@ void Diagnostics::WriteOut(const std::string& line) {
 }
 
 void Diagnostics::Listing(std::string_view line) {
+  PrintPending();
   if (capturing_) {
     out_ += line;
   } else {
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
-}
-
-void Diagnostics::WriteErr(const std::string& line) {
-  ++errors_;
-  WriteErrLine(line);
-}
-
-// Every warning line ends with the option that turns it off.
-void Diagnostics::WriteWarning(Warning w, std::string line) {
-  ++warned_;
-  line += " [-W";
-  line += WarningName(w);
-  line += "]\n";
-  WriteErrLine(line);
 }
 
 void Diagnostics::WriteErrLine(const std::string& line) {
@@ -79,87 +140,167 @@ void Diagnostics::WriteErrLine(const std::string& line) {
   }
 }
 
-void Diagnostics::Error(std::string_view text) { WriteErr(std::string(text)); }
+void Diagnostics::Describe(Severity severity, Warning w, const Message& m, std::string classic,
+                           std::vector<std::string> values, const ScriptPos* at, Detail detail) {
+  Diagnostic d;
+  d.severity = severity;
+  d.warning = w;
+  d.classic = std::move(classic);
+  for (std::string& value : detail.values) values.push_back(std::move(value));
+  d.message = FormatSentence((detail.instead != nullptr ? *detail.instead : m).sentence, values);
+  if (detail.at) at = &*detail.at;
+  if (at == nullptr && detail.file.empty() && line_.line != 0) {
+    at = &line_;
+  }
+  if (at != nullptr) {
+    Locate(d, *at, detail.token);
+  } else {
+    d.file = std::move(detail.file);
+  }
+  if (!detail.hint.empty()) d.hint = FormatSentence(msg::kHint.sentence, {detail.hint});
+  d.notes = std::move(detail.notes);
+  Report(std::move(d), detail.followUp);
+}
 
-void Diagnostics::ErrorWith(std::string_view text, std::string_view arg) {
-  std::string s(text);
+// Each error counts, in both formats, whether it is printed or folded
+// into the one before it.
+void Diagnostics::Report(Diagnostic d, bool followUp) {
+  if (d.severity == Severity::Error) ++errors_;
+  if (d.severity == Severity::Warning) ++warned_;
+  if (format_ == DiagnosticFormat::Classic) {
+    WriteErrLine(RenderClassic(d, colour_));
+    return;
+  }
+  if (followUp && errors_ > 1) {
+    if (pending_) {
+      for (Diagnostic& note : d.notes) pending_->notes.push_back(std::move(note));
+    }
+    return;
+  }
+  PrintPending();
+  if (d.severity == Severity::Error) {
+    pending_ = std::move(d);
+  } else {
+    WriteErrLine(RenderGcc(d, colour_));
+  }
+}
+
+void Diagnostics::PrintPending() {
+  if (!pending_) return;
+  const std::string text = RenderGcc(*pending_, colour_);
+  pending_.reset();
+  WriteErrLine(text);
+}
+
+void Diagnostics::AddNote(Diagnostic note) {
+  if (format_ != DiagnosticFormat::Gcc) return;
+  if (pending_) {
+    pending_->notes.push_back(std::move(note));
+  } else {
+    WriteErrLine(RenderGcc(note, colour_));
+  }
+}
+
+void Diagnostics::Explain(Diagnostic better) {
+  if (format_ != DiagnosticFormat::Gcc || !pending_) return;
+  pending_ = std::move(better);
+}
+
+void Diagnostics::Error(const Message& m, Detail d) {
+  Describe(Severity::Error, Warning::Loop, m, std::string(m.classic), {}, nullptr, std::move(d));
+}
+
+void Diagnostics::ErrorWith(const Message& m, std::string_view arg, Detail d) {
+  std::string s(m.classic);
   s += arg;
   s += '\n';
-  WriteErr(s);
+  // The value is the token at fault when it is one of the line's.
+  if (d.token.empty()) d.token = arg;
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(arg)}, nullptr, std::move(d));
 }
 
-void Diagnostics::ErrorAt(std::string_view text, const ScriptPos& at) {
-  std::string s(text);
+void Diagnostics::ErrorAt(const Message& m, const ScriptPos& at, Detail d) {
+  std::string s(m.classic);
   s += Place(at);
   s += '\n';
-  WriteErr(s);
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {}, &at, std::move(d));
 }
 
-void Diagnostics::ErrorTokenAt(std::string_view text, std::string_view token,
-                               const ScriptPos& at) {
-  std::string s(text);
+void Diagnostics::ErrorTokenAt(const Message& m, std::string_view token, const ScriptPos& at, Detail d) {
+  std::string s(m.classic);
   s += token;
   s += " in : ";
   s += Place(at);
   s += '\n';
-  WriteErr(s);
+  if (d.token.empty()) d.token = token;
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(token)}, &at, std::move(d));
 }
 
-void Diagnostics::ErrorLimit(std::string_view text, uint32_t limit) {
-  std::string s(text);
+void Diagnostics::ErrorLimit(const Message& m, uint32_t limit, Detail d) {
+  std::string s(m.classic);
   s += std::to_string(limit);
   s += ")\n";
-  WriteErr(s);
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::to_string(limit)}, nullptr, std::move(d));
 }
 
-void Diagnostics::ErrorWithReason(std::string_view text, std::string_view arg, std::string_view reason) {
-  std::string s(text);
+// A whole-file fault: the GCC-style format names the file first.
+void Diagnostics::ErrorWithReason(const Message& m, std::string_view arg, std::string_view reason) {
+  std::string s(m.classic);
   s += arg;
   s += " (";
   s += reason;
   s += ")\n";
-  WriteErr(s);
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(arg), std::string(reason)}, nullptr,
+           Detail().File(arg));
 }
 
 void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {
   ErrorTokenAt(msg::kWaveformShort, std::to_string(samples), at);
 }
 
-// Channels count from 0 in the first line and from 1 in the fixed second one.
-void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channel) {
-  std::string s(msg::kNoiseInstrumentPrefix);
+// The classic form counts channels from 0 in its first line and from 1 in
+// its fixed second one; the GCC-style format says both ways at once.
+void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channel, const ScriptPos& at,
+                                    std::string_view token) {
+  std::string s(msg::kNoiseInstrument.classic);
   s += instrument;
   s += msg::kNoiseInstrumentMiddle;
   s += std::to_string(channel);
   s += '\n';
-  WriteErr(s);
-  WriteErr(msg::kNoiseChannelsOnly);
+  if (format_ == DiagnosticFormat::Classic) s += msg::kNoiseChannelsOnly;
+  Describe(Severity::Error, Warning::Loop, msg::kNoiseInstrument, std::move(s),
+           {std::string(instrument), std::to_string(channel), ChannelScriptOrdinal(channel)}, &at,
+           Detail().Token(token));
 }
 
-void Diagnostics::WarnAt(Warning w, std::string_view text, std::string_view arg,
-                         const ScriptPos& at) {
+void Diagnostics::WarnAt(Warning w, const Message& m, std::string_view arg, const ScriptPos& at, Detail d) {
   if (!WarningOn(w)) return;
-  std::string s(text);
+  std::string s(m.classic);
   s += arg;
   s += " in : ";
   s += Place(at);
-  WriteWarning(w, std::move(s));
+  Describe(Severity::Warning, w, m, std::move(s), {std::string(arg)}, &at, std::move(d));
 }
 
-void Diagnostics::Warn(Warning w, std::string_view text, std::string_view arg) {
+void Diagnostics::Warn(Warning w, const Message& m, std::string_view arg, Detail d) {
   if (!WarningOn(w)) return;
-  std::string s(text);
+  std::string s(m.classic);
   s += arg;
-  WriteWarning(w, std::move(s));
+  Describe(Severity::Warning, w, m, std::move(s), {std::string(arg)}, nullptr, std::move(d));
 }
 
-void Diagnostics::ErrorInFileAt(std::string_view text, std::string_view file, uint32_t offset) {
+// A fault of a binary being listed: the GCC-style format names the file
+// first.
+void Diagnostics::ErrorInFileAt(const Message& m, std::string_view file, uint32_t offset) {
   char place[32];
   std::snprintf(place, sizeof place, " at offset 0x%04X\n", offset);
-  std::string s(text);
+  std::string s(m.classic);
   s += file;
   s += place;
-  WriteErr(s);
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%04X", offset);
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(file), hex}, nullptr,
+           Detail().File(file));
 }
 
 void Diagnostics::Print(std::string_view text) { WriteOut(std::string(text)); }
@@ -218,6 +359,7 @@ void Diagnostics::ReportWarningsAsErrors() {
 }
 
 void Diagnostics::Flush() {
+  PrintPending();
   if (!capturing_) {
     std::fflush(stdout);
     std::fflush(stderr);

@@ -1,6 +1,11 @@
-// Every text that psgc prints, in one place. These texts are a contract with
-// users' build logs and scripts: never reword them.
+// Every text that psgc prints, in one place: the progress lines and help
+// here, the errors, warnings and notes in messages.def. The classic texts
+// are a contract with users' build logs and scripts: never reword them.
 #pragma once
+
+#include <iterator>
+
+#include "common/diagnostics.h"
 
 namespace psgc::msg {
 
@@ -40,58 +45,13 @@ inline constexpr char kOptionsHelp[] =
     "  --normalize    -pcm: scale each audio file so its peak reaches full scale\n"
     "  --dither       -pcm: add triangular dither to audio files before rounding\n"
     "\n";
-inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
-inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
-inline constexpr char kEmptySymbolFileName[] = "ERROR- Empty symbol file name : ";
-inline constexpr char kNoSymbolsInMode[] = "ERROR- Symbol files are not written in mode : ";
-inline constexpr char kUnknownWarning[] = "ERROR- Unknown warning : ";
-inline constexpr char kWarningsAreErrors[] = "ERROR- Warnings are treated as errors (-Werror)\n";
-inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source : ";
-inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
-inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
-inline constexpr char kCantOpenSource[] = "ERROR- Can't open source file : ";
-inline constexpr char kTooManySources[] = "ERROR- Too many source files\n";
-inline constexpr char kMusNeedsScripts[] =
-    "ERROR- Music compilation requires both an instrument\n"
-    "       script and one to six music scripts\n";
-inline constexpr char kOutputTooLarge[] = "ERROR- Output too large (max is 67108863 bytes)\n";
-inline constexpr char kWarnSfxExtra[] = "WARNING- Script ignored, -sfx compiles only its first : ";
 inline constexpr char kSavingSfx[] = "Saving SFX binary to : ";
 inline constexpr char kSavingMusic[] = "Saving music binary to : ";
 inline constexpr char kSavingTrack[] = "Saving track package to : ";
 inline constexpr char kSavingPcm[] = "Saving PCM binary to : ";
 
-// Shared helpers
-inline constexpr char kOutOfMemory[] = "ERROR- Out of memory\n";     // first allocations
-inline constexpr char kOutOfMemoryGrow[] = "ERROR- Out of Memory.\n";  // growing arrays
-inline constexpr char kUnexpectedEndOfData[] = "ERROR- Unexpected end of source data.\n";
-inline constexpr char kInvalidBinary[] = "ERROR- Invalid binary value : ";
-inline constexpr char kUnableToParseNumeric[] = "ERROR- Unable to parse numeric : ";
-inline constexpr char kGarbageAtEnd[] = "ERROR- Garbage at end of line in : ";
-inline constexpr char kInvalidSyntax[] = "ERROR- Invalid command syntax in : ";
-inline constexpr char kValueOutOfRange[] = "ERROR- Value out of range\n";
-inline constexpr char kWarnIgnoredCharacters[] = "WARNING- Trailing characters ignored : ";
-
 // Instrument and sound-effect scripts
 inline constexpr char kSfxMode[] = "SFX Mode...\n";
-inline constexpr char kInvalidSfxLabel[] = "ERROR- Invalid instrument/sfx label in : ";
-inline constexpr char kPriorityOutOfRange[] = "ERROR- Priority out of range in : ";
-inline constexpr char kPriorityOnInstrument[] = "ERROR- Priority assigned to instrument in : ";
-inline constexpr char kSfxAlreadyDefined[] = "ERROR- Instrument/sfx already defined with label : ";
-inline constexpr char kTooManySfx[] = "ERROR- Too many instruments/sfx (max is 255) in : ";
-inline constexpr char kInstrumentMultiChannel[] = "ERROR- Instrument uses more than one channel in : ";
-inline constexpr char kTooManyChannels[] = "ERROR- Sound effect has too many channels in : ";
-inline constexpr char kTooManyNoiseChannels[] = "ERROR- Sound effect has more than two noise channels : ";
-inline constexpr char kInvalidCommand[] = "ERROR- Invalid command : ";
-inline constexpr char kFlowOutsideBody[] = "ERROR- Flow command outside of script header : ";
-inline constexpr char kUnexpectedEndOfSfx[] = "ERROR- Unexpected end of instrument/sfx in : ";
-inline constexpr char kWaveformShort[] = "ERROR- Waveform has less than 32 samples, saw ";
-inline constexpr char kTuningOnSfx[] = "ERROR- Tuning assigned for sound effect : ";
-inline constexpr char kNoteOffOnSfx[] = "ERROR- Note off assigned for sound effect : ";
-inline constexpr char kWarnEndloopAlone[] = "WARNING- endloop without an open loop";
-inline constexpr char kWarnBodyLoopOpen[] = "WARNING- Channel body ends with a loop open";
-inline constexpr char kWarnBodyNoEnd[] = "WARNING- Channel body does not finish with end";
-inline constexpr char kWarnUnsafeCharacter[] = "WARNING- Character ";  // then the character
 inline constexpr char kWarnUnsafeCharacterTail[] = " unsafe in an assembler symbol : ";
 inline constexpr char kSfxCountPrefix[] = "A total of ";
 inline constexpr char kSfxCountSuffix[] = " SFX were found\n";
@@ -99,75 +59,22 @@ inline constexpr char kSfxSize[] = "The current SFX binary is : ";
 inline constexpr char kInstrumentCountSuffix[] = " instruments were found\n";
 inline constexpr char kInstrumentTableSize[] = "The current instrument table is : ";
 inline constexpr char kInstrumentTableEmpty[] = "The current instrument table is empty\n";
-inline constexpr char kUnableToGenerateEquates[] = "ERROR- Unable to generate equate(s) file\n";
-inline constexpr char kCantWriteEquates[] = "ERROR- Couldn't write to equate(s) file : ";
 inline constexpr char kSavingEquates[] = "Saving SFX equates to : ";
-
-// Symbol files
-inline constexpr char kSymbolFilesShareName[] = "ERROR- Two symbol files would share the name : ";
-inline constexpr char kSymbolFileIsOutput[] = "ERROR- Symbol file would replace the output : ";
-inline constexpr char kLabelNotSymbol[] = "ERROR- Label is not a valid symbol : ";
-inline constexpr char kSymbolTooLong[] = "ERROR- Symbol too long for ";  // format, " : ", symbol
-inline constexpr char kSourcesShareSymbol[] = "ERROR- Two sources give the symbol : ";
-inline constexpr char kCantWriteSymbols[] = "ERROR- Couldn't write to symbol file : ";
 inline constexpr char kSavingSymbols[] = "Saving symbols to : ";
 
 // Music scripts
 inline constexpr char kMusMode[] = "MUS Mode...\n";
-inline constexpr char kInvalidBlockLabel[] = "ERROR- Invalid music block label in : ";
-inline constexpr char kBlockPriorityOutOfRange[] = "ERROR- Music block priority out of range in : ";
-inline constexpr char kSecondMainBlock[] = "ERROR- Second main block declaration in : ";
-inline constexpr char kBlockAlreadyDefined[] = "ERROR- Block already defined with label : ";
-inline constexpr char kExpectingBrace[] = "ERROR- Expecting '{' at block start : ";
-inline constexpr char kUnexpectedEndOfBlock[] = "ERROR- Unexpected end of music block in : ";
-inline constexpr char kInstrumentNotSet[] = "ERROR- Instrument has not been set\n";
-inline constexpr char kInstrumentNotFound[] = "ERROR- Instrument not found : ";
-inline constexpr char kNoiseInstrumentPrefix[] = "ERROR- Instrument ";
 inline constexpr char kNoiseInstrumentMiddle[] = " not compatible with channel ";
 inline constexpr char kNoiseChannelsOnly[] =
     "ERROR- Instruments using noise can only be on channels 5 or 6\n";
-inline constexpr char kUnableToParseNote[] = "Unable to parse note : ";
-inline constexpr char kUnresolvedReference[] = "ERROR- Unable to resolve reference to block : ";
-inline constexpr char kWarnBlockLoopOpen[] = "WARNING- Block ends with a loop open : ";
-inline constexpr char kWarnMainBlockNoEnd[] = "WARNING- Main block does not finish with end : ";
-inline constexpr char kWarnCalledBlockNoReturn[] =
-    "WARNING- Called block does not finish with return or end : ";
-inline constexpr char kWarnNoMainBlock[] = "WARNING- Channel script without a main block : ";
-inline constexpr char kWarnBlockNeverCalled[] = "WARNING- Block never called : ";
-inline constexpr char kWarnInstrumentNeverUsed[] = "WARNING- Instrument never used : ";
-inline constexpr char kWarnNoteOutOfRange[] = "WARNING- Note out of the channel's range : ";
-inline constexpr char kWarnSfxPeriodOutOfRange[] = "WARNING- sfx period above the channel's range : ";
 inline constexpr char kMusSize[] = "The current MUS binary is : ";
 
 // Packs
 inline constexpr char kPcmMode[] = "PCM Mode...\n";
-inline constexpr char kTooManyPcmStreams[] = "ERROR- Too many PCM Streams (max is ";
-inline constexpr char kPcmStreamTooLarge[] = "ERROR- PCM Stream too large (max is ";
-inline constexpr char kUnexpectedEndOfInclude[] = "ERROR- Unexpected end of include file\n";
-inline constexpr char kCouldntWriteOutput[] = "ERROR- Couldn't write to output file\n";
-inline constexpr char kWarnPakInput[] = "WARNING- Pack source has no MUS mark : ";
-inline constexpr char kWarnPcmSilent[] = "WARNING- PCM source is silent (every sample within $78..$87) : ";
-inline constexpr char kWarnPcmSigned[] =
-    "WARNING- PCM source looks signed (most samples near $00 and $FF) : ";
 inline constexpr char kPakSize[] = "The current PAK binary is : ";
 inline constexpr char kPcmSize[] = "The current PCM binary is : ";
 
-// --dump: every message names the file and the byte offset where decoding
-// stopped ("... in : file at offset 0x001C").
-inline constexpr char kDumpUnknownMark[] = "ERROR- Not an SFX, MUS, TRK or PCM binary in : ";
-inline constexpr char kDumpTooLarge[] = "ERROR- File too large for bank pointers in : ";
-inline constexpr char kDumpTruncatedHeader[] = "ERROR- Truncated header in : ";
-inline constexpr char kDumpCountTooLarge[] = "ERROR- Count does not fit the file in : ";
-inline constexpr char kDumpChannelCount[] = "ERROR- Invalid channel count in : ";
-inline constexpr char kDumpEntryMark[] = "ERROR- Missing entry mark in : ";
-inline constexpr char kDumpInvalidPointer[] = "ERROR- Invalid pointer in : ";
-inline constexpr char kDumpPointerPastEnd[] = "ERROR- Pointer past the end of the file in : ";
-inline constexpr char kDumpPointerOutside[] = "ERROR- Pointer outside its part of the file in : ";
-inline constexpr char kDumpStreamPastEnd[] = "ERROR- Stream runs past the end of the file in : ";
-inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
-
 // Audio sources of -pcm
-inline constexpr char kCantDecodeAudio[] = "ERROR- Can't decode audio file : ";  // + " (reason)"
 inline constexpr char kSampleRateOutOfRange[] = "Sample rate out of range.";
 inline constexpr char kAudioReadError[] = "Read error.";
 inline constexpr char kConverted[] = "Converted ";
@@ -176,5 +83,17 @@ inline constexpr char kChannel[] = "channel";
 inline constexpr char kChannels[] = "channels";
 inline constexpr char kConvertedLength[] = ", %.2f s -> %llu samples";
 inline constexpr char kConvertedClipped[] = ", %llu clipped";
+
+#define MESSAGE(name, classic, sentence) inline constexpr Message name{#name, classic, sentence};
+#include "common/messages.def"
+#undef MESSAGE
+
+// Every message of messages.def, for the tests that render each one.
+inline constexpr const Message* kAllMessages[] = {
+#define MESSAGE(name, classic, sentence) &name,
+#include "common/messages.def"
+#undef MESSAGE
+};
+inline constexpr size_t kMessageCount = std::size(kAllMessages);
 
 }  // namespace psgc::msg

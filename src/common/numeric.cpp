@@ -130,7 +130,8 @@ void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t use
   std::string what(token);
   what += " read as ";
   what += token.substr(0, used);
-  diag.WarnAt(Warning::Number, msg::kWarnIgnoredCharacters, what, at);
+  diag.WarnAt(Warning::Number, msg::kWarnIgnoredCharacters, what, at,
+              Detail().Value(token).Value(token.substr(0, used)).Token(token));
 }
 
 int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used) {

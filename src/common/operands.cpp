@@ -1,6 +1,8 @@
 // Command operands shared by both script languages.
 #include "common/operands.h"
 
+#include <string>
+
 #include "common/messages.h"
 #include "common/numeric.h"
 
@@ -13,7 +15,9 @@ HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowes
   if (token.empty() || ParseInteger(diag, token, value, &used) != 0) return HandlerStatus::Malformed;
   WarnIgnoredCharacters(diag, token, used, at);
   if (value < lowest || value > highest) {
-    diag.Error(msg::kValueOutOfRange);
+    std::string allowed = std::to_string(lowest);
+    allowed += highest == INT32_MAX ? " or more" : " to " + std::to_string(highest);
+    diag.Error(msg::kValueOutOfRange, Detail().Value(token).Value(allowed).At(at).Token(token));
     return HandlerStatus::Malformed;
   }
   return HandlerStatus::Done;

@@ -159,7 +159,9 @@ void UseNamedTemporariesOnly(bool on) { g_namedTemporariesOnly = on; }
 
 OutputFile::~OutputFile() { Discard(); }
 
+// Keeps errno: a caller reports the failure that led here.
 void OutputFile::Discard() {
+  const int failure = errno;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (inPlace_ >= 0) ::close(inPlace_);
@@ -169,6 +171,7 @@ void OutputFile::Discard() {
     ForgetPending(temp_);
   }
   temp_.clear();
+  errno = failure;
 }
 
 bool OutputFile::Open(const std::string& path) {
@@ -179,7 +182,11 @@ bool OutputFile::Open(const std::string& path) {
   const bool exists = ::stat(target_.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return false;  // a loop of links, a file as a directory
   if (exists) {
-    if (S_ISDIR(st.st_mode) || ::access(target_.c_str(), W_OK) != 0) return false;
+    if (S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return false;
+    }
+    if (::access(target_.c_str(), W_OK) != 0) return false;
     if (!S_ISREG(st.st_mode)) {
       // A device or a pipe (/dev/null, a FIFO) is written as it comes:
       // there is no file to replace.
@@ -300,6 +307,11 @@ bool OutputFile::CopySpoolInPlace() {
   return ok;
 }
 
+std::string SystemReason() {
+  // A short read or write without an error code still failed.
+  return errno != 0 ? std::strerror(errno) : "cut short, without a reason from the system";
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa;
   struct stat sb;
@@ -316,7 +328,11 @@ bool SourceFile::Open(const std::string& name) {
   fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) return false;
   struct stat st;
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (::fstat(fd_, &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
     // Proves the file can be read, so that a read error is never taken
     // for an empty file later.

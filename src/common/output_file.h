@@ -52,6 +52,10 @@ void RemoveTemporariesOnSignals();
 // For tests: behave as a system without unnamed temporary files does.
 void UseNamedTemporariesOnly(bool on);
 
+// Why the last file operation failed, as the system says it ("No such
+// file or directory"); every false return of these classes leaves errno so.
+std::string SystemReason();
+
 // True when both names exist and are one file (a link, or a file system
 // that ignores letter case).
 bool SameFile(const std::string& a, const std::string& b);

@@ -61,11 +61,23 @@ bool ScriptReader::NextLine(std::string_view& line) {
   // The line buffer is a C string: it ends at its first NUL byte. Cutting
   // the comment (";" collapsed to NUL) then ends it at its first ";".
   line = std::string_view(start, content);
+  piece_ = line;
   const void* nul = std::memchr(start, '\0', content);
   if (nul != nullptr) line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - start));
   const size_t comment = line.find(';');
   if (comment != std::string_view::npos) line = line.substr(0, comment);
   return true;
+}
+
+bool LooksLikeLabelLine(std::string_view line) {
+  LineTokens tokens(line);
+  const std::string_view label = tokens.Next();
+  if (label.empty() || label == "{" || label == "}") return false;
+  const std::string_view priority = tokens.Next();
+  for (char c : priority) {
+    if (c < '0' || c > '9') return false;
+  }
+  return tokens.Next().empty();
 }
 
 int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,

@@ -40,6 +40,9 @@ class ScriptReader {
   // False at the end of the text or after a read error. The view stays
   // valid until the next call.
   bool NextLine(std::string_view& line);
+  // The last line as read, before its NUL byte or comment cut it: what
+  // the GCC-style messages quote. Valid as long as the last line is.
+  std::string_view piece() const { return piece_; }
   bool failed() const { return failed_; }
 
  private:
@@ -48,6 +51,7 @@ class ScriptReader {
   void Refill();
 
   std::string_view text_;  // the bytes at hand; pos_ is the first unread
+  std::string_view piece_;
   size_t pos_ = 0;
   ReadChunk read_;
   std::vector<char>* buffer_ = nullptr;
@@ -91,6 +95,34 @@ class LineTokens {
 // parser adds the line's syntax message. Reported: the failure has been
 // printed in full.
 enum class HandlerStatus { Done = 0, Malformed = 1, Reported = -1 };
+
+// A copy of the label line of an open block or definition, so that a note
+// can quote it after later lines have taken its place.
+struct OpenedLine {
+  std::string file;
+  uint32_t line = 0;
+  std::string text;
+  size_t labelAt = 0;
+  size_t labelSize = 0;
+
+  // `label` is a token of at.text.
+  void Keep(const ScriptPos& at, std::string_view label) {
+    file.assign(at.file);
+    line = at.line;
+    text.assign(at.text);
+    labelAt = static_cast<size_t>(label.data() - at.text.data());
+    labelSize = label.size();
+  }
+  ScriptPos at() const { return {file, line, text}; }
+  std::string_view label() const { return std::string_view(text).substr(labelAt, labelSize); }
+};
+
+// A line that looks like a label line: a word other than a brace, perhaps
+// followed by a priority (digits). The GCC-style messages take such a line,
+// met where a block should have been closed, for the label of the next.
+bool LooksLikeLabelLine(std::string_view line);
+// The first token of a line, or an empty view.
+inline std::string_view FirstToken(std::string_view line) { return LineTokens(line).Next(); }
 
 // `path` with the extension of its last component replaced by `extension`
 // (or `extension` appended when there is none). A "." counts only after the

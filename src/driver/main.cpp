@@ -11,12 +11,14 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
+#include "common/hints.h"
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "common/script_lines.h"
 #include "driver/options.h"
 #include "driver/symbol_lists.h"
 #include "dump/dump.h"
+#include "format/layout.h"
 #include "music/mus_binary.h"
 #include "music/music_script.h"
 #include "music/song_checks.h"
@@ -67,10 +69,27 @@ ScriptReader ReadScript(Run& run, size_t i) {
                       run.scriptBuffer);
 }
 
+// A psgc binary where a script belongs, as when the output and the source
+// were swapped on the command line: after its error, the GCC-style format
+// adds a note that says so. Binaries start with their mark or hold NUL
+// bytes early; scripts do neither.
+void NoteBinaryScript(Run& run, size_t i, const char* mode) {
+  SourceFile& source = *run.sources[i];
+  uint64_t size = 0;
+  if (!run.diag.GccFormat() || !source.IsRegular(size)) return;
+  uint8_t head[4096];
+  const size_t n = source.ReadAt(0, head, size < sizeof head ? static_cast<size_t>(size) : sizeof head);
+  const bool marked = n >= format::kMarkSize && (std::memcmp(head, format::kSfxMark, format::kMarkSize) == 0 ||
+                                                 std::memcmp(head, format::kMusMark, format::kMarkSize) == 0);
+  if (!marked && std::memchr(head, 0, n) == nullptr) return;
+  run.diag.AddNote(MakeNote(msg::kNoteBinarySource, {source.name(), 0}, {source.name(), mode, run.outputName}));
+}
+
 // -sfx compiles its first script; the others were opened and are ignored.
 void WarnExtraSfxScripts(Run& run) {
   for (size_t i = 1; i < run.sources.size(); ++i) {
-    run.diag.Warn(Warning::SfxExtra, msg::kWarnSfxExtra, run.sources[i]->name());
+    run.diag.Warn(Warning::SfxExtra, msg::kWarnSfxExtra, run.sources[i]->name(),
+                  Detail().File(run.sources[i]->name()));
   }
 }
 
@@ -80,6 +99,7 @@ void RunSfx(Run& run) {
   const SymbolRules* labelRules = SymbolsRequested(run) ? &run.symbolRules : nullptr;
   if (ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
                             labelRules) != 0) {
+    NoteBinaryScript(run, 0, "-sfx");
     return;
   }
   ByteBuffer image;
@@ -89,7 +109,7 @@ void RunSfx(Run& run) {
   run.diag.PrintWith(msg::kSavingSfx, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
     // No symbol file that would not match the binary beside it.
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName, Detail().Value(SystemReason()));
     return;
   }
   WriteSymbolFiles(run.symbolFiles, SfxSymbols(run.instruments), run.outputName, true, run.diag);
@@ -98,7 +118,7 @@ void RunSfx(Run& run) {
 void RunMus(Run& run) {
   const size_t n = run.sources.size();
   if (n > kMaxMusSources) {
-    run.diag.Error(msg::kTooManySources);
+    run.diag.Error(msg::kTooManySources, Detail().Value(static_cast<int64_t>(n)).Value(kMaxMusSources));
     return;
   }
   if (n < 2) {
@@ -106,7 +126,10 @@ void RunMus(Run& run) {
     return;
   }
   ScriptReader instruments = ReadScript(run, 0);
-  if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) return;
+  if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) {
+    NoteBinaryScript(run, 0, "-mus");
+    return;
+  }
   uint64_t scriptBytes = 0;
   for (size_t i = 1; i < n; ++i) {
     uint64_t size = 0;
@@ -115,7 +138,10 @@ void RunMus(Run& run) {
   ReserveSongData(run.song, scriptBytes);
   for (size_t i = 1; i < n; ++i) {
     ScriptReader channel = ReadScript(run, i);
-    if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
+    if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) {
+      NoteBinaryScript(run, i, "-mus");
+      return;
+    }
   }
   std::vector<char>().swap(run.scriptBuffer);
   CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
@@ -124,13 +150,14 @@ void RunMus(Run& run) {
   if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingMusic, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName, Detail().Value(SystemReason()));
   }
 }
 
 void RunPak(Run& run) {
   if (run.sources.size() > kMaxSongs) {
-    run.diag.Error(msg::kTooManySources);
+    run.diag.Error(msg::kTooManySources,
+                   Detail().Value(static_cast<int64_t>(run.sources.size())).Value(kMaxSongs));
     return;
   }
   SymbolList symbols;
@@ -170,7 +197,7 @@ bool OpenSources(Run& run, int first, int argc, char** argv) {
   for (int i = first; i < argc; ++i) {
     run.sources.push_back(std::make_unique<SourceFile>());
     if (!run.sources.back()->Open(argv[i])) {
-      run.diag.ErrorWith(msg::kCantOpenSource, argv[i]);
+      run.diag.ErrorWith(msg::kCantOpenSource, argv[i], Detail().Value(SystemReason()));
       return false;
     }
   }
@@ -223,6 +250,7 @@ void PrintHelp(Run& run) {
 
 void Execute(Run& run, int argc, char** argv) {
   Options& options = run.options;
+  if (!ReadDiagnosticOptions(argc, argv, run.diag, options)) return;
   if (!ParseLeadingOptions(argc, argv, run.diag, options)) return;
   if (options.help) {
     PrintHelp(run);
@@ -240,23 +268,25 @@ void Execute(Run& run, int argc, char** argv) {
   }
   const int m = options.modeIndex;
   if (argc - m < 3) {
-    run.diag.Error(msg::kUsage);
+    run.diag.Error(msg::kMissingArguments);
     return;
   }
   const ModeRow* row = FindMode(argv[m]);
   if (row == nullptr) {
-    run.diag.ErrorWith(msg::kInvalidMode, argv[m]);
+    std::vector<std::string_view> modes;
+    for (const ModeRow& mode : kModeTable) modes.push_back(mode.switchText);
+    run.diag.ErrorWith(msg::kInvalidMode, argv[m], Detail().Hint(NearestName(argv[m], modes)));
     return;
   }
   run.outputName = argv[m + 1];
   // An empty name can never be written; refuse it before any work.
   if (run.outputName.empty()) {
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName, Detail().Value("the name is empty"));
     return;
   }
   if (!PlanSymbolOutputs(run, *row)) return;
   if (!run.output.Open(run.outputName)) {
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName, Detail().Value(SystemReason()));
     return;
   }
   if (!OpenSources(run, m + 2, argc, argv)) return;

@@ -1,15 +1,65 @@
 // Leading options, taken one at a time from the front of the command line.
 #include "driver/options.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
+#include "common/hints.h"
 #include "common/messages.h"
 
 namespace psgc {
 namespace {
 
 enum class Taken { NotAnOption, Yes, Failed };
+
+constexpr char kDiagnosticsOption[] = "--diagnostics=";
+constexpr char kColourOption[] = "--color=";
+constexpr char kDiagnosticsVariable[] = "PSGC_DIAGNOSTICS";
+
+bool ReadFormat(std::string_view value, DiagnosticFormat& format) {
+  if (value == "classic") {
+    format = DiagnosticFormat::Classic;
+  } else if (value == "gcc") {
+    format = DiagnosticFormat::Gcc;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ReadColour(std::string_view value, ColourSetting& colour) {
+  if (value == "auto") {
+    colour = ColourSetting::Auto;
+  } else if (value == "always") {
+    colour = ColourSetting::Always;
+  } else if (value == "never") {
+    colour = ColourSetting::Never;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Colour as GCC decides it: only on a terminal that is not "dumb", and
+// never when NO_COLOR is set.
+bool TerminalTakesColour() {
+  const char* term = std::getenv("TERM");
+  return ::isatty(STDERR_FILENO) == 1 && term != nullptr && std::strcmp(term, "dumb") != 0 &&
+         std::getenv("NO_COLOR") == nullptr;
+}
+
+bool UseColour(const Options& options) {
+  switch (options.colour) {
+    case ColourSetting::Always: return true;
+    case ColourSetting::Never: return false;
+    case ColourSetting::Auto: return TerminalTakesColour();
+    case ColourSetting::Default: return options.diagnostics == DiagnosticFormat::Gcc && TerminalTakesColour();
+  }
+  return false;
+}
 
 bool Is(const char* arg, const char* name) { return std::strcmp(arg, name) == 0; }
 
@@ -29,7 +79,9 @@ Taken TakeWarningOption(std::string_view arg, Diagnostics& diag, WarningSet& war
   if (!on) name.remove_prefix(3);
   Warning warning;
   if (!FindWarning(name, warning)) {
-    diag.ErrorWith(msg::kUnknownWarning, name);
+    const std::string_view nearest = NearestName(name, WarningNames());
+    diag.ErrorWith(msg::kUnknownWarning, name,
+                   Detail().Hint(nearest.empty() ? std::string() : "-W" + std::string(nearest)));
     return Taken::Failed;
   }
   warnings.on.set(static_cast<size_t>(warning), on);
@@ -69,6 +121,9 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
     options.audio.normalize = true;
   } else if (Is(arg, "--dither")) {
     options.audio.dither = true;
+  } else if (std::strncmp(arg, kDiagnosticsOption, std::strlen(kDiagnosticsOption)) == 0 ||
+             std::strncmp(arg, kColourOption, std::strlen(kColourOption)) == 0) {
+    // Read before every other option.
   } else if (std::strncmp(arg, "-W", 2) == 0) {
     return TakeWarningOption(arg, diag, options.warnings);
   } else if (Is(arg, "--symbols")) {
@@ -92,6 +147,40 @@ Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& opti
 }
 
 }  // namespace
+
+bool ReadDiagnosticOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
+  bool formatGiven = false;
+  const char* badFormat = nullptr;
+  const char* badColour = nullptr;
+  for (int i = 1; i < argc && !Is(argv[i], "--") && !Is(argv[i], "--dump"); ++i) {
+    const char* arg = argv[i];
+    if (std::strncmp(arg, kDiagnosticsOption, std::strlen(kDiagnosticsOption)) == 0) {
+      formatGiven = true;
+      if (!ReadFormat(arg + std::strlen(kDiagnosticsOption), options.diagnostics) && badFormat == nullptr) {
+        badFormat = arg + std::strlen(kDiagnosticsOption);
+      }
+    } else if (std::strncmp(arg, kColourOption, std::strlen(kColourOption)) == 0) {
+      if (!ReadColour(arg + std::strlen(kColourOption), options.colour) && badColour == nullptr) {
+        badColour = arg + std::strlen(kColourOption);
+      }
+    }
+  }
+  // The option wins over the variable; an empty variable is no setting.
+  std::string badVariable;
+  const char* variable = std::getenv(kDiagnosticsVariable);
+  if (!formatGiven && variable != nullptr && *variable != '\0' && !ReadFormat(variable, options.diagnostics)) {
+    badVariable = std::string(kDiagnosticsVariable) + "=" + variable;
+  }
+  diag.SetFormat(options.diagnostics, UseColour(options));
+  if (badFormat != nullptr) {
+    diag.ErrorWith(msg::kUnknownDiagnosticsFormat, badFormat);
+  } else if (!badVariable.empty()) {
+    diag.ErrorWith(msg::kUnknownDiagnosticsFormat, badVariable);
+  } else if (badColour != nullptr) {
+    diag.ErrorWith(msg::kUnknownColorSetting, badColour);
+  }
+  return badFormat == nullptr && badVariable.empty() && badColour == nullptr;
+}
 
 bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
   int i = 1;

@@ -13,6 +13,10 @@
 
 namespace psgc {
 
+// --color: colour in the error and warning lines. Without the option the
+// GCC-style format colours as `auto` and the classic format never.
+enum class ColourSetting { Default, Auto, Always, Never };
+
 struct Options {
   bool help = false;     // -h, --help: the usage text and this set, on standard output
   bool version = false;  // --version
@@ -21,8 +25,17 @@ struct Options {
   WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
   std::vector<std::string> dumpFiles;  // --dump FILE...: every later argument (never empty)
   std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
+  DiagnosticFormat diagnostics = DiagnosticFormat::Classic;  // --diagnostics=, PSGC_DIAGNOSTICS
+  ColourSetting colour = ColourSetting::Default;              // --color=
   int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
 };
+
+// How faults are printed: --diagnostics= and --color= wherever they stand
+// before "--" or --dump, else the PSGC_DIAGNOSTICS variable. They are read
+// before any other option, so that every fault is printed as asked; the
+// option parser then passes over them. False after an unknown value
+// (reported).
+bool ReadDiagnosticOptions(int argc, char** argv, Diagnostics& diag, Options& options);
 
 // Takes the leading options of argv into `options`. False when one of them
 // is malformed; the fault has been reported.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/diagnostics.h"
+
 #include "format/events.h"
 
 namespace psgc::dump {
@@ -59,7 +61,7 @@ struct Decoded {
 // Where decoding stopped, and the message that says why.
 struct DumpFault {
   uint32_t offset = 0;
-  const char* text = nullptr;
+  const Message* message = nullptr;
 };
 
 // Decodes one binary. False with `fault` set when it cannot be decoded.

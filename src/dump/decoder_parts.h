@@ -15,8 +15,8 @@ struct Reader {
   uint32_t size;
   DumpFault& fault;
 
-  bool Fail(uint32_t offset, const char* text) {
-    fault = {offset, text};
+  bool Fail(uint32_t offset, const Message& message) {
+    fault = {offset, &message};
     return false;
   }
   // The pointer whose four bytes stand at `at`, which must name an offset

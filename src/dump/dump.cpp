@@ -32,7 +32,7 @@ void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
     ByteBuffer bytes;
     const Loaded loaded = LoadFile(name, bytes);
     if (loaded == Loaded::Unreadable) {
-      diag.ErrorWith(msg::kCantOpenSource, name);
+      diag.ErrorWith(msg::kCantOpenSource, name, Detail().Value(SystemReason()));
       continue;
     }
     if (loaded == Loaded::TooLarge) {
@@ -42,7 +42,7 @@ void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
     dump::Decoded decoded;
     dump::DumpFault fault;
     if (!dump::DecodeBinary(bytes.data(), static_cast<uint32_t>(bytes.size()), decoded, fault)) {
-      diag.ErrorInFileAt(fault.text, name, fault.offset);
+      diag.ErrorInFileAt(*fault.message, name, fault.offset);
       continue;
     }
     if (!first) diag.Listing("\n");

@@ -163,7 +163,7 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
       Reader sub{song, size, inner};
       if (size < format::kFileHeaderSize) return reader.Fail(start + size, msg::kDumpTruncatedHeader);
       if (!DecodeMus(sub, decoded) || !FinishItems(sub, decoded)) {
-        return reader.Fail(start + inner.offset, inner.text);
+        return reader.Fail(start + inner.offset, *inner.message);
       }
       item.kind = ItemKind::Song;
       item.index = static_cast<int>(out.songs.size());

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/hints.h"
 #include "common/messages.h"
 #include "format/layout.h"
 #include "sfx/sfx_binary.h"
@@ -18,7 +19,10 @@ int PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
     const std::string_view label = LabelText(song, ref.label, ref.labelSize);
     const int64_t target = FindMusicBlock(song, label);
     if (target < 0) {
-      diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref.script], ref.line});
+      std::vector<std::string_view> labels;
+      for (const MusicBlock& block : song.blocks) labels.push_back(LabelText(song, block.label, block.labelSize));
+      diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref.script], ref.line},
+                        Detail().Hint(NearestName(label, labels)));
       return -1;
     }
     PutBankPointer(&image[kMusHeaderSize + ref.offset],

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/hints.h"
 #include "common/messages.h"
 #include "common/numeric.h"
 #include "common/operands.h"
@@ -31,7 +32,7 @@ HandlerStatus Emit(MusicScript& script, std::initializer_list<uint8_t> bytes) {
 // Notes and `sfx` play the block's instrument, which `using` selects.
 bool RequireInstrument(MusicScript& script) {
   if (script.channel.instrumentSet) return true;
-  script.diag.Error(msg::kInstrumentNotSet);
+  script.diag.Error(msg::kInstrumentNotSet, Detail().At(script.Here()));
   return false;
 }
 
@@ -59,7 +60,8 @@ void WarnAboutClampedNote(MusicScript& script, std::string_view note, uint16_t p
   std::string what(note);
   what += " plays period ";
   what += std::to_string(period);
-  script.diag.WarnAt(Warning::Range, msg::kWarnNoteOutOfRange, what, script.Here());
+  script.diag.WarnAt(Warning::Range, msg::kWarnNoteOutOfRange, what, script.Here(),
+                     Detail().Value(note).Value(period).Token(note));
 }
 
 // Releases a sounding note before a rest or the end.
@@ -74,7 +76,10 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   if (name.empty()) return HandlerStatus::Malformed;
   const int index = FindInstrument(script.instruments, name);
   if (index < 0) {
-    script.diag.ErrorWith(msg::kInstrumentNotFound, name);
+    std::vector<std::string_view> known;
+    for (const Instrument& record : script.instruments.records) known.push_back(record.name);
+    script.diag.ErrorWith(msg::kInstrumentNotFound, name,
+                          Detail().At(script.Here()).Token(name).Hint(NearestName(name, known)));
     return HandlerStatus::Reported;
   }
   ChannelState& channel = script.channel;
@@ -85,7 +90,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
     return HandlerStatus::Malformed;
   }
   if (noise && channel.channel < kFirstNoiseChannel) {
-    script.diag.ErrorNoiseChannel(name, channel.channel);
+    script.diag.ErrorNoiseChannel(name, channel.channel, script.Here(), name);
     return HandlerStatus::Malformed;
   }
   // Nothing is emitted: every later note and `sfx` event names the index.
@@ -125,14 +130,15 @@ HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
 
 // The period goes out as given; the channel's register holds 12 bits for
 // a tone and 5 for noise.
-void WarnAboutSfxPeriod(MusicScript& script, uint16_t period) {
+void WarnAboutSfxPeriod(MusicScript& script, uint16_t period, std::string_view token) {
   const uint16_t highest = script.channel.noise ? kMaxNoisePeriod : kMaxTonePeriod;
   if (period <= highest) return;
   std::string what = std::to_string(period);
   what += " (highest ";
   what += std::to_string(highest);
   what += ')';
-  script.diag.WarnAt(Warning::Range, msg::kWarnSfxPeriodOutOfRange, what, script.Here());
+  script.diag.WarnAt(Warning::Range, msg::kWarnSfxPeriodOutOfRange, what, script.Here(),
+                     Detail().Value(period).Value(highest).Token(token));
 }
 
 // A note event whose period is given by number: no tuning, no clamp.
@@ -147,7 +153,7 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
     size_t used = 0;
     if (ParseFixedPoint(script.diag, period, token, &used) != 0) return HandlerStatus::Malformed;
     WarnIgnoredCharacters(script.diag, token, used, script.Here());
-    WarnAboutSfxPeriod(script, period.integer);
+    WarnAboutSfxPeriod(script, period.integer, token);
   }
   return PlayNote(script, period.integer, duration);
 }
@@ -229,7 +235,31 @@ constexpr bool ShortNamesShareFirstLetter() {
 }
 static_assert(ShortNamesShareFirstLetter(), "a short name must begin like its long name");
 
+// A body line's first word that is neither a command nor a note. The
+// classic form says only that it is no note; the GCC-style one tells a
+// mistyped note (it has digits) from a mistyped command.
+void ReportUnknownWord(MusicScript& script, std::string_view word) {
+  Detail detail = Detail().At(script.Here()).Token(word);
+  const bool hasDigit = word.find_first_of("0123456789") != std::string_view::npos;
+  const std::string_view command = hasDigit ? std::string_view() : NearestName(word, MusicCommandNames());
+  if (hasDigit) {
+    detail.Hint(SuggestNote(word));
+  } else if (!command.empty()) {
+    detail.Instead(msg::kInvalidCommand).Hint(command);
+  } else {
+    detail.Instead(msg::kUnknownCommandOrNote);
+  }
+  script.diag.ErrorWith(msg::kUnableToParseNote, word, detail);
+}
+
 }  // namespace
+
+std::vector<std::string_view> MusicCommandNames() {
+  std::vector<std::string_view> names;
+  for (const MusicCommandRow& row : kMusicCommandTable) names.push_back(row.longName);
+  for (const MusicCommandRow& row : kMusicCommandTable) names.push_back(row.shortName);
+  return names;
+}
 
 MusicHandler FindMusicCommand(std::string_view keyword) {
   // Most body lines are notes, whose first letters find few rows or none.
@@ -246,7 +276,10 @@ MusicHandler FindMusicCommand(std::string_view keyword) {
 // fails the run, so no byte of it is ever written.
 HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
   double frequency = 0.0;
-  if (ParseNote(script.diag, note, frequency) != 0) return HandlerStatus::Malformed;
+  if (!NoteFrequency(note, frequency)) {
+    ReportUnknownWord(script, note);
+    return HandlerStatus::Malformed;
+  }
   ChannelState& channel = script.channel;
   if (!RequireInstrument(script)) return HandlerStatus::Malformed;
   uint32_t duration = 0;

@@ -2,8 +2,12 @@
 // which may be the channel's main block, compiled into the song.
 #include "music/music_script.h"
 
+#include <optional>
+
+#include "common/hints.h"
 #include "common/messages.h"
 #include "common/numeric.h"
+#include "common/output_file.h"
 #include "common/script_lines.h"
 #include "music/music_commands.h"
 
@@ -18,9 +22,12 @@ struct BlockParser {
   BlockState state = BlockState::Outside;
   MusicBlock block;  // the block under construction
   uint32_t openLoops = 0;
+  OpenedLine opened;  // the label line of the open block
 };
 
-void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text, script.Here()); }
+void ReportAt(MusicScript& script, const Message& message, Detail detail = {}) {
+  script.diag.ErrorAt(message, script.Here(), std::move(detail));
+}
 
 // The priority of a label line makes its block the channel's main block.
 // It reads as "%d" does (7th is 7); "$" and "%" literals are no number here.
@@ -29,10 +36,10 @@ bool DeclareMainBlock(MusicScript& script, std::string_view token) {
   size_t used = 0;
   switch (ReadPriority(token, priority, &used)) {
     case PriorityRead::NotANumber:
-      ReportAt(script, msg::kInvalidBlockLabel);
+      ReportAt(script, msg::kInvalidBlockLabel, Detail().Value(token).Token(token));
       return false;
     case PriorityRead::OutOfRange:
-      ReportAt(script, msg::kBlockPriorityOutOfRange);
+      ReportAt(script, msg::kBlockPriorityOutOfRange, Detail().Value(token).Token(token));
       return false;
     case PriorityRead::Ok:
       WarnIgnoredCharacters(script.diag, token, used, script.Here());
@@ -40,7 +47,9 @@ bool DeclareMainBlock(MusicScript& script, std::string_view token) {
   }
   ChannelMain& main = script.song.mains[script.channel.channel];
   if (main.declared) {
-    ReportAt(script, msg::kSecondMainBlock);
+    const uint32_t channel = script.channel.channel;
+    ReportAt(script, msg::kSecondMainBlock,
+             Detail().Value(channel).Value(ChannelScriptOrdinal(channel)).Token(token));
     return false;
   }
   main.declared = true;
@@ -55,8 +64,13 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
   MusicScript& script = p.script;
   const std::string_view priority = tokens.Next();
   if (!priority.empty() && !DeclareMainBlock(script, priority)) return false;
-  if (FindMusicBlock(script.song, label) >= 0) {
-    script.diag.ErrorTokenAt(msg::kBlockAlreadyDefined, label, script.Here());
+  const int64_t earlier = FindMusicBlock(script.song, label);
+  if (earlier >= 0) {
+    const MusicBlock& first = script.song.blocks[static_cast<size_t>(earlier)];
+    script.diag.ErrorTokenAt(msg::kBlockAlreadyDefined, label, script.Here(),
+                             Detail().Note(MakeNote(msg::kNoteFirstDefined,
+                                                    {script.song.scriptNames[first.script], first.line},
+                                                    {std::string(label)})));
     return false;
   }
   if (CopyLabel(script.song, script.diag, label, p.block.label) != 0) return false;
@@ -68,6 +82,7 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
   p.block.isMain = !priority.empty();
   p.block.ending = BlockEnding::Other;
   p.openLoops = 0;
+  if (script.diag.GccFormat()) p.opened.Keep(script.Here(), label);
   p.state = BlockState::AwaitingBrace;
   script.channel.instrumentSet = false;
   script.channel.noteSounding = false;
@@ -127,7 +142,9 @@ bool HandleBodyLine(BlockParser& p, std::string_view first, LineTokens& tokens) 
   const HandlerStatus status =
       handler != nullptr ? handler(script, tokens) : HandleNoteLine(script, tokens, first);
   if (status == HandlerStatus::Done) NoteBlockEvent(p, handler, script.song.musicOffset != offset);
-  if (status == HandlerStatus::Malformed) ReportAt(script, msg::kInvalidSyntax);
+  if (status == HandlerStatus::Malformed) {
+    ReportAt(script, msg::kInvalidSyntax, Detail().Value(first).Token(first).FollowUp());
+  }
   return status == HandlerStatus::Done;
 }
 
@@ -140,7 +157,7 @@ bool HandleLine(BlockParser& p, std::string_view first, LineTokens& tokens) {
         p.state = BlockState::InBody;
         return true;
       }
-      ReportAt(p.script, msg::kExpectingBrace);
+      ReportAt(p.script, msg::kExpectingBrace, Detail().Value(p.opened.label()).Token(first));
       return false;
     case BlockState::InBody:
       return HandleBodyLine(p, first, tokens);
@@ -148,16 +165,39 @@ bool HandleLine(BlockParser& p, std::string_view first, LineTokens& tokens) {
   return false;
 }
 
+// After an error in a line of an open block: when the line looks like the
+// label line of the next block (a word that is no command, and a next line
+// that is "{"), the error is better told as the "}" missing before it.
+// Reads the next line to tell.
+std::optional<Diagnostic> MissingBraceBefore(BlockParser& p, std::string_view line, std::string_view first,
+                                             ScriptReader& reader) {
+  if (p.state != BlockState::InBody || !LooksLikeLabelLine(line) || FindMusicCommand(first) != nullptr ||
+      !NearestName(first, MusicCommandNames()).empty()) {
+    return std::nullopt;
+  }
+  Diagnostic better = MakeDiagnostic(Severity::Error, msg::kExpectedCloseBefore, p.script.Here(),
+                                     {std::string(first)}, first);
+  std::string_view next;
+  if (!reader.NextLine(next) || FirstToken(next) != "{") return std::nullopt;
+  return better;
+}
+
 // True when every line was read; false at the first error, reported.
-bool ParseLines(BlockParser& p, ScriptReader& reader) {
+bool ParseLines(BlockParser& p, ScriptReader& reader, std::optional<Diagnostic>& missingBrace) {
   std::string_view line;
   uint32_t& number = p.script.channel.line;
   for (number = 1; reader.NextLine(line); ++number) {
+    p.script.channel.text = reader.piece();
+    p.script.diag.SetLine(p.script.Here());
     LineTokens tokens(line);
     const std::string_view first = tokens.Next();
-    if (!first.empty() && !HandleLine(p, first, tokens)) return false;
-    if (!tokens.Next().empty()) {
-      ReportAt(p.script, msg::kGarbageAtEnd);
+    if (!first.empty() && !HandleLine(p, first, tokens)) {
+      if (p.script.diag.GccFormat()) missingBrace = MissingBraceBefore(p, line, first, reader);
+      return false;
+    }
+    const std::string_view extra = tokens.Next();
+    if (!extra.empty()) {
+      ReportAt(p.script, msg::kGarbageAtEnd, Detail().Value(extra).Token(extra));
       return false;
     }
   }
@@ -173,21 +213,37 @@ int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnos
     if (StartSongData(song, diag) != 0) return -1;
   }
   song.scriptNames.push_back(fileName);
-  BlockParser p{MusicScript{diag, instruments, song, ChannelState{}}, BlockState::Outside, {}};
+  BlockParser p{MusicScript{diag, instruments, song, ChannelState{}}, BlockState::Outside, {}, 0, {}};
   p.script.channel.channel = song.channelCount;
   p.script.channel.fileName = fileName;
-  const bool readAll = ParseLines(p, reader);
+  std::optional<Diagnostic> missingBrace;
+  const bool readAll = ParseLines(p, reader, missingBrace);
+  p.script.channel.text = {};
+  diag.ClearLine();
   ++song.channelCount;
   if (reader.failed()) {
-    diag.ErrorWith(msg::kCantOpenSource, fileName);
+    diag.ErrorWith(msg::kCantOpenSource, fileName, Detail().Value(SystemReason()));
     return -1;
   }
   // After any error inside a block, and at the end of the file in one.
   const bool blockOpen = p.state != BlockState::Outside;
-  if (blockOpen) ReportAt(p.script, msg::kUnexpectedEndOfBlock);
+  if (blockOpen) {
+    const Diagnostic opened = MakeNote(msg::kNoteOpenedHere, p.opened.at(), {"music block", std::string(p.opened.label())},
+                                       p.opened.label());
+    Detail detail = Detail().FollowUp().Note(opened);
+    // At the end of the file, the last line is the place.
+    if (readAll) detail.At({fileName, p.script.channel.line - 1});
+    ReportAt(p.script, msg::kUnexpectedEndOfBlock, detail);
+    if (p.opened.label() == "}") {
+      diag.Explain(MakeDiagnostic(Severity::Error, msg::kStrayCloseBrace, p.opened.at(), {}, p.opened.label()));
+    } else if (missingBrace) {
+      missingBrace->notes.push_back(opened);
+      diag.Explain(*missingBrace);
+    }
+  }
   // Such a channel starts at the song's first byte, with priority 0.
   if (readAll && !blockOpen && !song.mains[p.script.channel.channel].declared) {
-    diag.Warn(Warning::Main, msg::kWarnNoMainBlock, fileName);
+    diag.Warn(Warning::Main, msg::kWarnNoMainBlock, fileName, Detail().File(fileName));
   }
   return readAll && !blockOpen ? 0 : -1;
 }

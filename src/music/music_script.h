@@ -19,6 +19,7 @@ struct ChannelState {
   uint32_t channel = 0;  // position of the script among the channel scripts
   std::string_view fileName;
   uint32_t line = 0;
+  std::string_view text;  // the line as read, for the GCC-style messages
   uint32_t instrument = 0;  // index in the instrument table
   bool noise = false;
   double tuning = kStandardTuning;
@@ -34,7 +35,7 @@ struct MusicScript {
   SongData& song;
   ChannelState channel;
 
-  ScriptPos Here() const { return {channel.fileName, channel.line}; }
+  ScriptPos Here() const { return {channel.fileName, channel.line, channel.text}; }
 };
 
 // Compiles the next channel script, read through `reader`, into the song

@@ -94,14 +94,38 @@ double Frequency(int64_t semitonesFromA4) {
 
 }  // namespace
 
-int ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
+bool NoteFrequency(std::string_view token, double& frequency) {
   int64_t semitones = 0;
-  if (!SemitonesFromA4(token, semitones)) {
-    diag.ErrorWith(msg::kUnableToParseNote, token);
-    return -1;
-  }
+  if (!SemitonesFromA4(token, semitones)) return false;
   frequency = Frequency(semitones);
-  return 0;
+  return true;
+}
+
+int ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
+  if (NoteFrequency(token, frequency)) return 0;
+  diag.ErrorWith(msg::kUnableToParseNote, token);
+  return -1;
+}
+
+std::string SuggestNote(std::string_view token) {
+  std::string note;
+  for (char c : token) note += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (note.size() >= 2 && ((note[1] >= '0' && note[1] <= '9') || note[1] == '-')) note.insert(1, ".");
+  if (note.size() >= 2 && note[1] == '#') note[1] = 's';
+  int64_t semitones = 0;
+  if (note != token && SemitonesFromA4(note, semitones)) return note;
+  // A name one character away from a real one, before a good octave: the
+  // first such name of the table ("h.4" gives "c.4").
+  if (note.size() >= 3 && ScanDecimal(std::string_view(note).substr(2)).ok) {
+    for (const NoteName& name : kNoteTable) {
+      const char real[] = {name.letter, name.accidental};
+      if ((real[0] == note[0]) + (real[1] == note[1]) == 1) {
+        std::string near = std::string(real, 2) + note.substr(2);
+        if (SemitonesFromA4(near, semitones)) return near;
+      }
+    }
+  }
+  return std::string();
 }
 
 uint16_t NotePeriod(double frequency, double tuning, bool noise, bool* clamped) {

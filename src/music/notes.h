@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/diagnostics.h"
@@ -12,6 +13,11 @@ namespace psgc {
 // The frequency in hertz of a note token such as a.4, cs3 or bb-1.
 // Returns 0, or -1 after "Unable to parse note : " and the token.
 int ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
+// As ParseNote, without a message: false when `token` is no note.
+bool NoteFrequency(std::string_view token, double& frequency);
+// The note a mistyped token may have meant ("c4", "C.4" and "c#4" give
+// "c.4", "c.4", "cs4"), or empty when none is near.
+std::string SuggestNote(std::string_view token);
 
 // 32 samples per PSG waveform: the tuning of standard pitch.
 inline constexpr double kStandardTuning = 32.0;

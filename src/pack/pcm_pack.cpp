@@ -7,6 +7,7 @@
 
 #include "common/byte_buffer.h"
 #include "common/messages.h"
+#include "common/output_file.h"
 #include "format/layout.h"
 #include "pack/packs.h"
 #include "pack/pcm_levels.h"
@@ -41,7 +42,9 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
 bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& audio, ByteBuffer& decoded,
                   uint64_t& length) {
   const AudioStatus status = ConvertAudioSource(diag, source, audio, kMaxPcmStreamBytes, decoded);
-  if (status == AudioStatus::TooLong) diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
+  if (status == AudioStatus::TooLong) {
+    diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes, Detail().File(source.name()));
+  }
   length = decoded.size();
   return status == AudioStatus::Converted;
 }
@@ -77,10 +80,10 @@ void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vecto
   for (size_t i = 0; i < sources.size(); ++i) {
     switch (isAudio[i] ? DecodedLevelShape(decoded[i]) : SourceLevelShape(*sources[i], lengths[i])) {
       case PcmLevelShape::Silent:
-        diag.Warn(Warning::PcmLevel, msg::kWarnPcmSilent, sources[i]->name());
+        diag.Warn(Warning::PcmLevel, msg::kWarnPcmSilent, sources[i]->name(), Detail().File(sources[i]->name()));
         break;
       case PcmLevelShape::Signed:
-        diag.Warn(Warning::PcmLevel, msg::kWarnPcmSigned, sources[i]->name());
+        diag.Warn(Warning::PcmLevel, msg::kWarnPcmSigned, sources[i]->name(), Detail().File(sources[i]->name()));
         break;
       case PcmLevelShape::Plausible:
         break;
@@ -94,7 +97,7 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
   diag.Print(msg::kPcmMode);
   const uint64_t count = sources.size();
   if (count > kMaxPcmStreams) {
-    diag.ErrorLimit(msg::kTooManyPcmStreams, kMaxPcmStreams);
+    diag.ErrorLimit(msg::kTooManyPcmStreams, kMaxPcmStreams, Detail().Value(static_cast<int64_t>(count)));
     return -1;
   }
   std::vector<uint64_t> lengths(count);
@@ -115,7 +118,7 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
     // later ones are read only to tell whether they are too large.
     const bool keep = total <= kMaxOutputSize;
     if (!sources[i]->Measure(kMaxPcmStreamBytes, keep, lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
-      diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
+      diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes, Detail().File(sources[i]->name()));
       return -1;
     }
     total += lengths[i];
@@ -145,14 +148,14 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
       continue;
     }
     if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples)) {
-      diag.Error(msg::kUnexpectedEndOfInclude);
+      diag.Error(msg::kUnexpectedEndOfInclude, Detail().File(sources[i]->name()));
       return -1;
     }
   }
   // Under -Werror a warning fails the run here: nothing is written.
   if (diag.failed()) return -1;
   if (!written || !output.Commit()) {
-    diag.Error(msg::kCouldntWriteOutput);
+    diag.Error(msg::kCouldntWriteOutput, Detail().Value(SystemReason()));
     return -1;
   }
   diag.PrintPcmSummary(static_cast<uint32_t>(total), static_cast<double>(total) * kSecondsPerSample);

@@ -4,6 +4,7 @@
 
 #include "common/byte_buffer.h"
 #include "common/messages.h"
+#include "common/output_file.h"
 #include "format/layout.h"
 #include "pack/packs.h"
 
@@ -17,7 +18,7 @@ void WarnAboutNonSongs(Diagnostics& diag, const Sources& sources) {
     uint8_t mark[3] = {};
     if (source->ReadAt(0, mark, sizeof mark) != sizeof mark || mark[0] != 'M' || mark[1] != 'U' ||
         mark[2] != 'S') {
-      diag.Warn(Warning::PakInput, msg::kWarnPakInput, source->name());
+      diag.Warn(Warning::PakInput, msg::kWarnPakInput, source->name(), Detail().File(source->name()));
     }
   }
 }
@@ -33,7 +34,7 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
     // that passes it is refused like a file too large.
     const uint64_t room = kMaxOutputSize - total;
     if (!sources[i]->Measure(room, true, sizes[i])) {
-      diag.Error(msg::kUnexpectedEndOfInclude);
+      diag.Error(msg::kUnexpectedEndOfInclude, Detail().File(sources[i]->name()));
       return -1;
     }
     total += sizes[i];
@@ -52,7 +53,7 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
   bool written = output.Append(header.data(), header.size());
   for (size_t i = 0; i < count; ++i) {
     if (!StreamSource(*sources[i], sizes[i], output, written, nullptr)) {
-      diag.Error(msg::kUnexpectedEndOfInclude);
+      diag.Error(msg::kUnexpectedEndOfInclude, Detail().File(sources[i]->name()));
       return -1;
     }
   }
@@ -60,7 +61,7 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
   // Under -Werror a warning fails the run here: nothing is written.
   if (diag.failed()) return -1;
   if (!written || !output.Commit()) {
-    diag.Error(msg::kCouldntWriteOutput);
+    diag.Error(msg::kCouldntWriteOutput, Detail().Value(SystemReason()));
     return -1;
   }
   return 0;

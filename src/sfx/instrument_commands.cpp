@@ -31,8 +31,8 @@ HandlerStatus Emit(InstrumentScript& script, InstrumentChannel& channel,
              : HandlerStatus::Reported;
 }
 
-HandlerStatus OutOfRange(InstrumentScript& script) {
-  script.diag.Error(msg::kValueOutOfRange);
+HandlerStatus OutOfRange(InstrumentScript& script, std::string_view token, std::string_view allowed) {
+  script.diag.Error(msg::kValueOutOfRange, Detail().Value(token).Value(allowed).At(script.at()).Token(token));
   return HandlerStatus::Malformed;
 }
 
@@ -57,7 +57,9 @@ HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTok
     uint32_t raw = 0;
     if (!ReadFixed8(script.diag, token, raw, script.at())) return HandlerStatus::Malformed;
     const Fixed8 sample = SplitFixed(raw);
-    if (sample.fraction != 0 || sample.integer > kMaxWaveSample) return OutOfRange(script);
+    if (sample.fraction != 0 || sample.integer > kMaxWaveSample) {
+      return OutOfRange(script, token, "a wave sample is a whole number from 0 to 32");
+    }
     event[1 + n] = static_cast<uint8_t>(sample.integer);
   }
   return AppendBounded(script.diag, ChannelOutput(script, channel), event, sizeof event) == 0
@@ -109,7 +111,7 @@ HandlerStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& t
   size_t used = 0;
   if (token.empty() || !ScanReal(token, value, &used)) return HandlerStatus::Malformed;
   WarnIgnoredCharacters(script.diag, token, used, script.at());
-  if (!(value >= 0.0) || !std::isfinite(value)) return OutOfRange(script);
+  if (!(value >= 0.0) || !std::isfinite(value)) return OutOfRange(script, token, "a tuning is a number, 0 or more");
   if (script.sfxMode) {
     script.diag.ErrorTokenAt(msg::kTuningOnSfx, script.record.name, script.at());
     return HandlerStatus::Malformed;
@@ -179,6 +181,17 @@ const InstrumentCommandRow* FindInstrumentCommand(std::string_view token) {
     if (token == row.longName || token == row.shortName) return &row;
   }
   return nullptr;
+}
+
+}  // namespace psgc
+
+namespace psgc {
+
+std::vector<std::string_view> InstrumentCommandNames() {
+  std::vector<std::string_view> names;
+  for (const InstrumentCommandRow& row : kInstrumentCommandTable) names.push_back(row.longName);
+  for (const InstrumentCommandRow& row : kInstrumentCommandTable) names.push_back(row.shortName);
+  return names;
 }
 
 }  // namespace psgc

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "common/script_lines.h"
 #include "sfx/instrument_script.h"
@@ -21,5 +22,7 @@ struct InstrumentCommandRow {
 
 // The row whose long, then short, name equals `token` (rows in order).
 const InstrumentCommandRow* FindInstrumentCommand(std::string_view token);
+// Every long name, then every short name: what a hint chooses from.
+std::vector<std::string_view> InstrumentCommandNames();
 
 }  // namespace psgc

@@ -3,11 +3,14 @@
 #include "sfx/instrument_script.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/hints.h"
 #include "common/messages.h"
 #include "common/numeric.h"
+#include "common/output_file.h"
 #include "common/script_lines.h"
 #include "sfx/instrument_commands.h"
 #include "symbols/symbol_formats.h"
@@ -24,6 +27,7 @@ struct ParserState {
   bool bodyOpen = false;   // the current channel's "{" has been read
   bool firstLine = false;  // no line with tokens since the label line
   uint32_t carriedPriority = 0;
+  OpenedLine opened;  // the label line of the open definition
 };
 
 // A channel starts with room for 1024 bytes.
@@ -35,22 +39,23 @@ bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
 }
 
 // A label line without a priority keeps the last one given in the script.
-bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string_view token) {
+bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string_view label,
+                       std::string_view token) {
   uint8_t priority = 0;
   size_t used = 0;
   switch (ReadPriority(token, priority, &used)) {
     case PriorityRead::NotANumber:
-      script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at());
+      script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at(), Detail().Value(token).Token(token));
       return false;
     case PriorityRead::OutOfRange:
-      script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at());
+      script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at(), Detail().Value(token).Token(token));
       return false;
     case PriorityRead::Ok:
       WarnIgnoredCharacters(script.diag, token, used, script.at());
       break;
   }
   if (!script.sfxMode) {
-    script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at());
+    script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at(), Detail().Value(label).Token(token));
     return false;
   }
   state.carriedPriority = priority;
@@ -70,10 +75,11 @@ void WarnUnsafeLabel(InstrumentScript& script, std::string_view label) {
   } else {
     std::snprintf(shown, sizeof shown, "$%02X", c);
   }
-  std::string text(msg::kWarnUnsafeCharacter);
-  text += shown;
-  text += msg::kWarnUnsafeCharacterTail;
-  script.diag.WarnAt(Warning::Symbol, text, label, script.at());
+  std::string what(shown);
+  what += msg::kWarnUnsafeCharacterTail;
+  what += label;
+  script.diag.WarnAt(Warning::Symbol, msg::kWarnUnsafeCharacter, what, script.at(),
+                     Detail().Value(label).Value(shown).Token(label));
 }
 
 // A label line opens a definition. The count limit comes after the line's
@@ -86,13 +92,16 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
     return false;
   }
   const std::string_view priority = tokens.Next();
-  if (!priority.empty() && !ReadLabelPriority(script, state, priority)) return false;
-  if (FindInstrument(script.table, label) >= 0) {
-    script.diag.ErrorTokenAt(msg::kSfxAlreadyDefined, label, script.at());
+  if (!priority.empty() && !ReadLabelPriority(script, state, label, priority)) return false;
+  const int earlier = FindInstrument(script.table, label);
+  if (earlier >= 0) {
+    const Instrument& first = script.table.records[static_cast<size_t>(earlier)];
+    script.diag.ErrorTokenAt(msg::kSfxAlreadyDefined, label, script.at(),
+                             Detail().Note(MakeNote(msg::kNoteFirstDefined, {script.fileName, first.line}, {first.name})));
     return false;
   }
   if (script.table.records.size() >= kMaxInstruments) {
-    script.diag.ErrorAt(msg::kTooManySfx, script.at());
+    script.diag.ErrorAt(msg::kTooManySfx, script.at(), Detail().Token(label));
     return false;
   }
   Instrument& record = script.record;
@@ -102,6 +111,7 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
   record.line = script.line;
   if (!BeginChannel(script, record.channels[0])) return false;
   if (script.sfxMode) WarnUnsafeLabel(script, label);
+  if (script.diag.GccFormat()) state.opened.Keep(script.at(), label);
   state.definitionOpen = true;
   state.firstLine = true;
   state.braced = false;
@@ -149,7 +159,8 @@ bool CheckNoiseChannels(InstrumentScript& script) {
     if (script.record.channels[c].noise) ++noisy;
   }
   if (noisy <= kMaxNoiseChannels) return true;
-  script.diag.ErrorTokenAt(msg::kTooManyNoiseChannels, script.record.name, script.at());
+  script.diag.ErrorTokenAt(msg::kTooManyNoiseChannels, script.record.name, script.at(),
+                           Detail().Value(noisy));
   return false;
 }
 
@@ -158,16 +169,35 @@ bool CheckNoiseChannels(InstrumentScript& script) {
 int BeginNextChannel(InstrumentScript& script) {
   Instrument& record = script.record;
   if (!script.sfxMode) {
-    script.diag.ErrorAt(msg::kInstrumentMultiChannel, script.at());
+    script.diag.ErrorAt(msg::kInstrumentMultiChannel, script.at(), Detail().Value(record.name));
     return -1;
   }
   if (record.channelCount == kMaxChannels) {
-    script.diag.ErrorAt(msg::kTooManyChannels, script.at());
+    script.diag.ErrorAt(msg::kTooManyChannels, script.at(), Detail().Value(record.name).Value(kMaxChannels));
     return -1;
   }
   if (!BeginChannel(script, record.channels[record.channelCount])) return -1;
   ++record.channelCount;
   return 0;
+}
+
+// After an error in a line of an open definition: when the line looks like
+// the label line of the next definition (a word that is no command, and a
+// next line that opens or sets up a definition), the error is better told
+// as the "}" missing before it. Reads the next line to tell.
+std::optional<Diagnostic> MissingBraceBefore(InstrumentScript& script, std::string_view line,
+                                             std::string_view token, ScriptReader& reader) {
+  if (!LooksLikeLabelLine(line) || FindInstrumentCommand(token) != nullptr ||
+      !NearestName(token, InstrumentCommandNames()).empty()) {
+    return std::nullopt;
+  }
+  Diagnostic better = MakeDiagnostic(Severity::Error, msg::kExpectedCloseBefore, script.at(),
+                                     {std::string(token)}, token);
+  std::string_view next;
+  if (!reader.NextLine(next)) return std::nullopt;
+  const std::string_view first = FirstToken(next);
+  if (first != "{" && FindInstrumentCommand(first) == nullptr) return std::nullopt;
+  return better;
 }
 
 // Handles a line of an open definition whose first token is `token`.
@@ -192,7 +222,8 @@ int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool&
   // Inside a body "{" is looked up like any word, and is no command.
   const InstrumentCommandRow* row = FindInstrumentCommand(token);
   if (row == nullptr) {
-    script.diag.ErrorTokenAt(msg::kInvalidCommand, token, script.at());
+    script.diag.ErrorTokenAt(msg::kInvalidCommand, token, script.at(),
+                             Detail().Hint(NearestName(token, InstrumentCommandNames())));
     return -1;
   }
   if (row->flow && !bodyOpen) {
@@ -202,7 +233,9 @@ int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool&
   const uint64_t offset = script.table.instrumentOffset;
   const HandlerStatus status = row->handler(script, record.channels[record.channelCount - 1], tokens);
   if (status == HandlerStatus::Done) NoteChannelEvent(script, row, script.table.instrumentOffset != offset);
-  if (status == HandlerStatus::Malformed) script.diag.ErrorAt(msg::kInvalidSyntax, script.at());
+  if (status == HandlerStatus::Malformed) {
+    script.diag.ErrorAt(msg::kInvalidSyntax, script.at(), Detail().Value(token).Token(token).FollowUp());
+  }
   return static_cast<int>(status);
 }
 
@@ -232,31 +265,54 @@ bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view t
 int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode, const SymbolRules* labelRules) {
   table = InstrumentTable();
-  InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument(), labelRules};
+  InstrumentScript script{diag, table, fileName, sfxMode, 0, {}, Instrument(), labelRules};
   if (sfxMode) diag.Print(msg::kSfxMode);
   if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
   ParserState state;
   std::string_view line;
   bool reachedEnd = true;
+  std::optional<Diagnostic> missingBrace;
   for (script.line = 1; reader.NextLine(line); ++script.line) {
+    script.text = reader.piece();
+    diag.SetLine(script.at());
     LineTokens tokens(line);
     const std::string_view token = tokens.Next();
+    const bool wasOpen = state.definitionOpen;
     if (!token.empty() && !HandleLine(script, state, token, tokens)) {
       reachedEnd = false;
+      if (wasOpen && diag.GccFormat()) missingBrace = MissingBraceBefore(script, line, token, reader);
       break;
     }
-    if (!tokens.Next().empty()) {
-      diag.ErrorAt(msg::kGarbageAtEnd, script.at());
+    const std::string_view extra = tokens.Next();
+    if (!extra.empty()) {
+      diag.ErrorAt(msg::kGarbageAtEnd, script.at(), Detail().Value(extra).Token(extra));
       reachedEnd = false;
       break;
     }
   }
+  diag.ClearLine();
   if (reader.failed()) {
-    diag.ErrorWith(msg::kCantOpenSource, fileName);
+    diag.ErrorWith(msg::kCantOpenSource, fileName, Detail().Value(SystemReason()));
     return -1;
   }
   // Any stop inside a definition leaves it unfinished, at the same line.
-  if (state.definitionOpen) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());
+  if (state.definitionOpen) {
+    script.text = {};
+    const Diagnostic opened = MakeNote(msg::kNoteOpenedHere, state.opened.at(),
+                                       {sfxMode ? "sound effect" : "instrument", script.record.name},
+                                       state.opened.label());
+    Detail detail = Detail().FollowUp().Note(opened);
+    // At the end of the file, the last line is the place.
+    if (reachedEnd) detail.At({fileName, script.line - 1});
+    diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at(), detail);
+    if (script.record.name == "}") {
+      diag.Explain(MakeDiagnostic(Severity::Error, msg::kStrayCloseBrace, state.opened.at(), {},
+                                  state.opened.label()));
+    } else if (missingBrace) {
+      missingBrace->notes.push_back(opened);
+      diag.Explain(*missingBrace);
+    }
+  }
   return reachedEnd && !state.definitionOpen ? 0 : -1;
 }
 

@@ -22,13 +22,14 @@ struct InstrumentScript {
   std::string_view fileName;
   bool sfxMode;  // sound effects (-sfx) rather than instruments (-mus)
   uint32_t line = 0;
+  std::string_view text;  // the line as read, for the GCC-style messages
   Instrument record;  // the definition under construction
   const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
   // The channel under construction, as the warnings see it.
   uint32_t openLoops = 0;
   bool finishedWithEnd = false;  // its last event so far is `end`
 
-  ScriptPos at() const { return {fileName, line}; }
+  ScriptPos at() const { return {fileName, line, text}; }
 };
 
 // Compiles one script, read through `reader`, into the table, which it

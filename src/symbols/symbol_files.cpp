@@ -36,7 +36,7 @@ bool WriteSymbolFile(const SymbolFile& file, const SymbolList& list, const std::
   // file system that ignores case, is never overwritten.
   if (file.name == outputName || SameFile(file.name, outputName)) {
     if (equates) {
-      diag.Error(msg::kUnableToGenerateEquates);
+      diag.Error(msg::kUnableToGenerateEquates, Detail().Value(outputName));
     } else {
       diag.ErrorWith(msg::kSymbolFileIsOutput, file.name);
     }
@@ -46,7 +46,8 @@ bool WriteSymbolFile(const SymbolFile& file, const SymbolList& list, const std::
   OutputFile out;
   if (!out.Open(file.name) ||
       !out.WriteAndCommit(reinterpret_cast<const uint8_t*>(text.data()), text.size())) {
-    diag.ErrorWith(equates ? msg::kCantWriteEquates : msg::kCantWriteSymbols, file.name);
+    diag.ErrorWith(equates ? msg::kCantWriteEquates : msg::kCantWriteSymbols, file.name,
+                   Detail().Value(SystemReason()));
     return false;
   }
   diag.PrintWith(equates ? msg::kSavingEquates : msg::kSavingSymbols, file.name);
@@ -66,7 +67,7 @@ bool PlanSymbolFiles(const std::vector<SymbolRequest>& requests, const std::stri
   for (const SymbolRequest& request : requests) {
     SymbolFile file{request.format, request.file};
     if (file.name.empty() && !DefaultSymbolFile(request.format, outputName, file)) {
-      diag.Error(msg::kUnableToGenerateEquates);
+      diag.Error(msg::kUnableToGenerateEquates, Detail().Value(outputName));
       return false;
     }
     if (OneFile(file.name, outputName)) {

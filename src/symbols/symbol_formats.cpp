@@ -35,11 +35,16 @@ bool IsPlainCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-std::string TooLongText(SymbolFormat format) {
-  std::string text = msg::kSymbolTooLong;
-  text += SymbolFormatName(format);
+// The classic form names the format between its text and the symbol.
+std::string FormatAndSymbol(SymbolFormat format, std::string_view symbol) {
+  std::string text = SymbolFormatName(format);
   text += " : ";
+  text += symbol;
   return text;
+}
+
+Detail TooLong(const SymbolRules& rules, std::string_view symbol) {
+  return Detail().Value(symbol).Value(SymbolFormatName(rules.limitFormat)).Value(static_cast<int64_t>(rules.maxLength));
 }
 
 }  // namespace
@@ -94,7 +99,8 @@ bool CheckLabelSymbol(const SymbolRules& rules, Diagnostics& diag, std::string_v
   // SFX_ and PRI_ are of one length.
   const std::string symbol = "SFX_" + std::string(label);
   if (rules.maxLength != 0 && symbol.size() > rules.maxLength) {
-    diag.ErrorTokenAt(TooLongText(rules.limitFormat), symbol, at);
+    diag.ErrorTokenAt(msg::kSymbolTooLong, FormatAndSymbol(rules.limitFormat, symbol), at,
+                      TooLong(rules, symbol).Token(label));
     return false;
   }
   return true;
@@ -102,7 +108,7 @@ bool CheckLabelSymbol(const SymbolRules& rules, Diagnostics& diag, std::string_v
 
 bool CheckSymbolLength(const SymbolRules& rules, Diagnostics& diag, const std::string& symbol) {
   if (rules.maxLength != 0 && symbol.size() > rules.maxLength) {
-    diag.ErrorWith(TooLongText(rules.limitFormat), symbol);
+    diag.ErrorWith(msg::kSymbolTooLong, FormatAndSymbol(rules.limitFormat, symbol), TooLong(rules, symbol));
     return false;
   }
   return true;

@@ -10,6 +10,7 @@ A case file holds, in order:
   # free comment lines, then the command:
   # RUN: psgc -pak out.trk a.mus b.mus      (NAME*N repeats an argument N times)
   # FSIZE: 100                              (optional: file size limit, SIGXFSZ ignored)
+  # ENV: NAME=value                         (optional, repeatable: an environment variable)
   #--- a.mus (hex)                          input files: text, (hex), (dir),
   ...                                       (fill N XX): N bytes XX,
                                             (ramp N): bytes 0, 1, 2, ... (mod 256),
@@ -27,8 +28,8 @@ A case file holds, in order:
                                             (unchanged), (size N), (sha256 X),
                                             (prefix N: hex first bytes, N bytes in all)
 --with-option puts OPT before the command's first argument and leaves out
-the "WARNING- " lines of standard error: with -Wall every case must still
-match, as a warning changes nothing else.
+the warnings of standard error (in either format): with -Wall every case
+must still match, as a warning changes nothing else.
 
 Every file left in the case's directory must be an input or an expected file,
 so a stray temporary or unexpected output fails the case. Inputs that are not
@@ -58,7 +59,7 @@ class Section:
 
 
 def parse_case(path):
-    run, fsize, comments, sections = None, None, [], []
+    run, fsize, comments, sections, env = None, None, [], [], {}
     current = None
     with open(path, encoding="utf-8", newline="\n") as f:
         raw = f.read()
@@ -80,11 +81,14 @@ def parse_case(path):
             run = line[len("# RUN:"):].strip()
         elif line.startswith("# FSIZE:"):
             fsize = int(line[len("# FSIZE:"):].strip())
+        elif line.startswith("# ENV:"):
+            name, _, value = line[len("# ENV:"):].strip().partition("=")
+            env[name] = value
         else:
             comments.append(line)
     if run is None:
         raise SystemExit(f"{path}: no '# RUN:' line")
-    return run, fsize, sections
+    return run, fsize, sections, env
 
 
 def input_bytes(sec):
@@ -188,9 +192,26 @@ def lay_out_inputs(sections, work):
     return inputs, named_links
 
 
+def without_warnings(stderr):
+    """Standard error without its warnings: classic "WARNING- " lines, and
+    GCC-style "FILE:LINE:COL: warning:" lines with their quoted lines."""
+    kept, quoting = [], False
+    for line in stderr.splitlines(True):
+        if line.startswith(b"WARNING- "):
+            continue
+        if not line.startswith(b" ") and b": warning: " in line:
+            quoting = True
+            continue
+        if quoting and line.startswith(b" "):
+            continue
+        quoting = False
+        kept.append(line)
+    return b"".join(kept)
+
+
 def run_case(psgc, case, option=None):
     """Returns the list of failures of one case (empty when it passed)."""
-    run, fsize, sections = parse_case(case)
+    run, fsize, sections, env = parse_case(case)
     failures = []
     with tempfile.TemporaryDirectory(prefix="psgc-golden-") as work:
         inputs, named_links = lay_out_inputs(sections, work)
@@ -205,7 +226,7 @@ def run_case(psgc, case, option=None):
             argv = ["/bin/sh", "-c", 'trap "" XFSZ; exec prlimit --fsize=$0:$0 -- "$@"',
                     str(fsize)] + argv
         proc = subprocess.run(argv, cwd=work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              env=environment(), timeout=120)
+                              env={**environment(), **env}, timeout=120)
         expected = {"stdout": b"", "stderr": b""}
         want_exit = 0
         named = set()
@@ -260,8 +281,7 @@ def run_case(psgc, case, option=None):
         show_diff("stdout", expected["stdout"], proc.stdout, failures)
         stderr = proc.stderr
         if option is not None:
-            stderr = b"".join(line for line in stderr.splitlines(True)
-                              if not line.startswith(b"WARNING- "))
+            stderr = without_warnings(stderr)
         show_diff("stderr", expected["stderr"], stderr, failures)
         if proc.returncode != want_exit:
             failures.append(f"exit status {proc.returncode}, expected {want_exit}\n")

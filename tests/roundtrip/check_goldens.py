@@ -29,7 +29,7 @@ AT_THE_LIMITS = re.compile(r"(largest|too_large|size_limit|endless|longest_wait|
 
 def binaries_of(case, psgc, work, keep):
     """Runs the case in `work` and moves the binaries it wrote into `keep`."""
-    run, fsize, sections = run_golden.parse_case(case)
+    run, fsize, sections, _ = run_golden.parse_case(case)
     inputs = {s.name for s in sections if s.kind == "in"}
     outputs = [s.name for s in sections if s.kind == "out" and s.mode not in ("absent", "unchanged")
                and s.name not in inputs and s.name not in ("stdout", "stderr") and not s.name.startswith("exit ")]

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     Decoded decoded;
     psgc::dump::DumpFault fault;
     if (!psgc::dump::DecodeBinary(bytes.data(), static_cast<uint32_t>(bytes.size()), decoded, fault)) {
-      std::printf("FAIL %s: %s at %u\n", argv[i], fault.text, fault.offset);
+      std::printf("FAIL %s: %s at %u\n", argv[i], std::string(fault.message->classic).c_str(), fault.offset);
       ok = false;
       continue;
     }

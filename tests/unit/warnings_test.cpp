@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/diagnostics.h"
+#include "common/messages.h"
 
 namespace psgc {
 namespace {
@@ -12,8 +13,8 @@ TEST(Warnings, OnlyWarningsThatAreOnArePrinted) {
   WarningSet set;
   set.on.set(static_cast<size_t>(Warning::PakInput));
   diag.SetWarnings(set);
-  diag.Warn(Warning::PakInput, "WARNING- Pack source has no MUS mark : ", "a.txt");
-  diag.WarnAt(Warning::Loop, "WARNING- endloop without an open loop", "", {"fx.txt", 3});
+  diag.Warn(Warning::PakInput, msg::kWarnPakInput, "a.txt");
+  diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", {"fx.txt", 3});
   EXPECT_EQ("WARNING- Pack source has no MUS mark : a.txt [-Wpak-input]\n", diag.captured_err());
   EXPECT_FALSE(diag.failed());
 }
@@ -25,7 +26,7 @@ TEST(Warnings, LocatedLineAndWerror) {
   set.asErrors = true;
   diag.SetWarnings(set);
   EXPECT_FALSE(diag.failed());
-  diag.WarnAt(Warning::Loop, "WARNING- endloop without an open loop", "", {"fx.txt", 3});
+  diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", {"fx.txt", 3});
   EXPECT_EQ("WARNING- endloop without an open loop in : fx.txt,3 [-Wloop]\n", diag.captured_err());
   EXPECT_TRUE(diag.failed());
 }

@@ -87,7 +87,7 @@ def main():
         save_audio_seeds(corpus, sys.argv[3])
     root = os.path.join(os.path.dirname(__file__), "..", "..")
     for case in glob.glob(os.path.join(root, "tests", "golden", "**", "*.test"), recursive=True):
-        run, _, sections = run_golden.parse_case(case)
+        run, _, sections, _ = run_golden.parse_case(case)
         if builds_big_output(sections):
             continue
         for s in sections:
