@@ -9,6 +9,7 @@
 
 #include "common/diagnostics.h"
 #include "common/script_lines.h"
+#include "common/script_parser.h"
 #include "music/notes.h"
 #include "music/song_data.h"
 #include "sfx/instrument_table.h"
@@ -34,7 +35,7 @@ struct MusicScript {
   SongData& song;
   ChannelState channel;
 
-  ScriptPos Here() const { return {channel.fileName, channel.line}; }
+  ScriptPos at() const { return {channel.fileName, channel.line}; }
 };
 
 // Compiles the next channel script, read through `reader`, into the song

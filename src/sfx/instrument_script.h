@@ -10,6 +10,7 @@
 
 #include "common/diagnostics.h"
 #include "common/script_lines.h"
+#include "common/script_parser.h"
 #include "sfx/instrument_table.h"
 
 namespace psgc {
@@ -24,11 +25,11 @@ struct InstrumentScript {
   uint32_t line = 0;
   Instrument record;  // the definition under construction
   const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
-  // The channel under construction, as the warnings see it.
-  uint32_t openLoops = 0;
-  bool finishedWithEnd = false;  // its last event so far is `end`
+  LoopTracker loops;  // of the channel under construction
 
   ScriptPos at() const { return {fileName, line}; }
+  // The channel under construction.
+  InstrumentChannel& channel() { return record.channels[record.channelCount - 1]; }
 };
 
 // Compiles one script, read through `reader`, into the table, which it
