@@ -23,7 +23,7 @@ namespace {
 constexpr uint32_t kFirstNoiseChannel = 4;
 
 HandlerStatus Emit(MusicScript& script, std::initializer_list<uint8_t> bytes) {
-  return EmitMusic(script.song, script.diag, bytes.begin(), bytes.size()) == 0 ? HandlerStatus::Done
+  return EmitMusic(script.song, script.diag, bytes.begin(), bytes.size()) ? HandlerStatus::Done
                                                                                 : HandlerStatus::Reported;
 }
 
@@ -47,7 +47,7 @@ HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& du
 HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) {
   const uint8_t event[] = {format::kMusicNote, static_cast<uint8_t>(script.channel.instrument),
                            static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
-  return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration) == 0
+  return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration)
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -80,7 +80,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   channel.instrument = static_cast<uint32_t>(index);
   bool noise = false;
   double tuning = 0.0;
-  if (GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning) != 0) {
+  if (!GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning)) {
     return HandlerStatus::Malformed;
   }
   if (noise && channel.channel < kFirstNoiseChannel) {
@@ -144,7 +144,7 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   FixedPoint period;
   if (!token.empty()) {
     size_t used = 0;
-    if (ParseFixedPoint(script.diag, period, token, &used) != 0) return HandlerStatus::Malformed;
+    if (!ParseFixedPoint(script.diag, period, token, &used)) return HandlerStatus::Malformed;
     WarnIgnoredCharacters(script.diag, token, used, script.at());
     WarnAboutSfxPeriod(script, period.integer);
   }
@@ -157,8 +157,8 @@ HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
   if (Emit(script, {format::kMusicCall}) != HandlerStatus::Done) return HandlerStatus::Reported;
   const std::string_view label = tokens.Next();
   if (label.empty()) return HandlerStatus::Malformed;
-  if (AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
-                        script.channel.channel, script.channel.line) != 0) {
+  if (!AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
+                        script.channel.channel, script.channel.line)) {
     return HandlerStatus::Reported;
   }
   return Emit(script, {0, 0, 0, 0});
@@ -168,7 +168,7 @@ HandlerStatus HandleWait(MusicScript& script, LineTokens& tokens) {
   uint32_t duration = 0;
   const HandlerStatus status = ReadDuration(script, tokens, duration);
   if (status != HandlerStatus::Done) return status;
-  if (EmitWait(script.song, script.diag, duration) != 0) return HandlerStatus::Reported;
+  if (!EmitWait(script.song, script.diag, duration)) return HandlerStatus::Reported;
   return HandlerStatus::Done;
 }
 
@@ -213,7 +213,7 @@ const CommandRow<MusicScript>* FindMusicCommand(std::string_view keyword) {
 // fails the run, so no byte of it is ever written.
 HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
   double frequency = 0.0;
-  if (ParseNote(script.diag, note, frequency) != 0) return HandlerStatus::Malformed;
+  if (!ParseNote(script.diag, note, frequency)) return HandlerStatus::Malformed;
   ChannelState& channel = script.channel;
   if (!RequireInstrument(script)) return HandlerStatus::Malformed;
   uint32_t duration = 0;

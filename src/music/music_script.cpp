@@ -57,7 +57,7 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
     script.diag.ErrorTokenAt(msg::kBlockAlreadyDefined, label, script.at());
     return false;
   }
-  if (CopyLabel(script.song, script.diag, label, p.block.label) != 0) return false;
+  if (!CopyLabel(script.song, script.diag, label, p.block.label)) return false;
   p.block.labelSize = static_cast<uint32_t>(label.size());
   p.block.start = MusicPosition(script.song);
   p.block.size = 0;
@@ -93,7 +93,7 @@ bool HandleBodyLine(BlockParser& p, std::string_view first, LineTokens& tokens) 
                                                            : BlockEnding::Other;
     WarnAboutClosedBlock(p);
     p.block.size = static_cast<uint32_t>(MusicPosition(script.song) - p.block.start);
-    if (AddMusicBlock(script.song, script.diag, p.block) != 0) return false;
+    if (!AddMusicBlock(script.song, script.diag, p.block)) return false;
     p.state = BlockState::Outside;
     return true;
   }
@@ -130,11 +130,11 @@ bool HandleLine(BlockParser& p, std::string_view first, LineTokens& tokens) {
 
 }  // namespace
 
-int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+bool ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                      ScriptReader& reader, const std::string& fileName) {
   if (song.channelCount == 0) {
     diag.Print(msg::kMusMode);
-    if (StartSongData(song, diag) != 0) return -1;
+    if (!StartSongData(song, diag)) return false;
   }
   song.scriptNames.push_back(fileName);
   BlockParser p{MusicScript{diag, instruments, song, ChannelState{}}, BlockState::Outside, {}, {}};
@@ -145,7 +145,7 @@ int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnos
                                             return HandleLine(p, first, tokens);
                                           });
   ++song.channelCount;
-  if (stop == ScriptStop::ReadError) return -1;
+  if (stop == ScriptStop::ReadError) return false;
   const bool readAll = stop == ScriptStop::AtEnd;
   // After any error inside a block, and at the end of the file in one.
   const bool blockOpen = p.state != BlockState::Outside;
@@ -154,7 +154,7 @@ int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnos
   if (readAll && !blockOpen && !song.mains[p.script.channel.channel].declared) {
     diag.Warn(Warning::Main, msg::kWarnNoMainBlock, fileName);
   }
-  return readAll && !blockOpen ? 0 : -1;
+  return readAll && !blockOpen ;
 }
 
 }  // namespace psgc

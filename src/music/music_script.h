@@ -39,10 +39,10 @@ struct MusicScript {
 };
 
 // Compiles the next channel script, read through `reader`, into the song
-// (the first call is channel 0; the driver passes at most six). Returns 0,
-// or -1 after reporting the first error (a read error as "Can't open
-// source file").
-int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+// (the first call is channel 0; the driver passes at most six). False
+// after reporting the first error (a read error as "Can't open source
+// file").
+bool ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                      ScriptReader& reader, const std::string& fileName);
 
 }  // namespace psgc

@@ -25,7 +25,7 @@ BoundedOutput ChannelOutput(InstrumentScript& script) {
 }
 
 HandlerStatus Emit(InstrumentScript& script, std::initializer_list<uint8_t> bytes) {
-  return AppendBounded(script.diag, ChannelOutput(script), bytes.begin(), bytes.size()) == 0
+  return AppendBounded(script.diag, ChannelOutput(script), bytes.begin(), bytes.size())
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -59,7 +59,7 @@ HandlerStatus Wave(InstrumentScript& script, LineTokens& tokens) {
     if (sample.fraction != 0 || sample.integer > kMaxWaveSample) return OutOfRange(script);
     event[1 + n] = static_cast<uint8_t>(sample.integer);
   }
-  return AppendBounded(script.diag, ChannelOutput(script), event, sizeof event) == 0
+  return AppendBounded(script.diag, ChannelOutput(script), event, sizeof event)
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -134,7 +134,7 @@ HandlerStatus Wait(InstrumentScript& script, LineTokens& tokens) {
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration, script.at());
   if (status != HandlerStatus::Done) return status;
   return AppendWaitBounded(script.diag, ChannelOutput(script), format::kInstrumentWait,
-                           static_cast<uint32_t>(duration)) == 0
+                           static_cast<uint32_t>(duration))
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }

@@ -113,7 +113,7 @@ void WarnAboutFinishedChannel(InstrumentScript& script) {
 
 bool CompleteDefinition(InstrumentScript& script, ParserState& state) {
   if (!script.channel().closed) WarnAboutFinishedChannel(script);
-  if (AddInstrument(script.table, script.diag, std::move(script.record)) != 0) return false;
+  if (!AddInstrument(script.table, script.diag, std::move(script.record))) return false;
   state.definition = BlockState::Outside;
   return true;
 }
@@ -212,22 +212,22 @@ bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view t
 
 }  // namespace
 
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
+bool ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode, const SymbolRules* labelRules) {
   table = InstrumentTable();
   InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument(), labelRules, {}};
   if (sfxMode) diag.Print(msg::kSfxMode);
-  if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
+  if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return false;
   ParserState state;
   const ScriptStop stop = ReadScriptLines(reader, diag, fileName, script.line,
                                           [&](std::string_view first, LineTokens& tokens) {
                                             return HandleLine(script, state, first, tokens);
                                           });
-  if (stop == ScriptStop::ReadError) return -1;
+  if (stop == ScriptStop::ReadError) return false;
   // Any stop inside a definition leaves it unfinished, at the same line.
   const bool open = state.definition != BlockState::Outside;
   if (open) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());
-  return stop == ScriptStop::AtEnd && !open ? 0 : -1;
+  return stop == ScriptStop::AtEnd && !open ;
 }
 
 }  // namespace psgc

@@ -35,9 +35,9 @@ struct InstrumentScript {
 // Compiles one script, read through `reader`, into the table, which it
 // empties first. sfxMode: sound effects (-sfx) rather than instruments
 // (-mus). labelRules: what the requested symbol files accept of a label
-// (none: labels are taken as they are). Returns 0, or -1 after reporting
-// the first error (a read error as "Can't open source file").
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
+// (none: labels are taken as they are). False after reporting the first
+// error (a read error as "Can't open source file").
+bool ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode,
                           const SymbolRules* labelRules = nullptr);
 
