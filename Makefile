@@ -7,7 +7,7 @@ DEMO = $(BUILD)/demo
 
 PREFIX ?= /usr/local
 
-.PHONY: all help install deps test-deps build demo test test-sanitize bench fuzz clean
+.PHONY: all help install uninstall deps test-deps build demo test test-sanitize bench fuzz clean
 
 all: build
 
@@ -15,6 +15,7 @@ help:
 	@echo "make demo           build psgc and compile the bundled examples into $(DEMO)/"
 	@echo "make test           build with warnings as errors and run every test"
 	@echo "make install        install psgc and its man page under PREFIX (now $(PREFIX))"
+	@echo "make uninstall      remove every file the last make install installed"
 	@echo "make build          build psgc alone into $(BUILD)/"
 	@echo "make test-sanitize  the whole suite again under ASan, UBSan and LSan"
 	@echo "make fuzz           run the libFuzzer targets, FUZZ_SECONDS each (needs clang)"
@@ -23,6 +24,10 @@ help:
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what CMake's install manifest ($(BUILD)/install_manifest.txt) lists.
+uninstall:
+	cmake --build $(BUILD) --target uninstall
 
 # psgc needs a C++17 compiler, CMake, libsndfile and libsamplerate; the
 # tests also need GoogleTest and Python 3. tools/install-deps installs them.
