@@ -101,10 +101,10 @@ bool NoteFrequency(std::string_view token, double& frequency) {
   return true;
 }
 
-int ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
-  if (NoteFrequency(token, frequency)) return 0;
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
+  if (NoteFrequency(token, frequency)) return true;
   diag.ErrorWith(msg::kUnableToParseNote, token);
-  return -1;
+  return false;
 }
 
 std::string SuggestNote(std::string_view token) {

@@ -11,8 +11,8 @@
 namespace psgc {
 
 // The frequency in hertz of a note token such as a.4, cs3 or bb-1.
-// Returns 0, or -1 after "Unable to parse note : " and the token.
-int ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
+// False after "Unable to parse note : " and the token.
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
 // As ParseNote, without a message: false when `token` is no note.
 bool NoteFrequency(std::string_view token, double& frequency);
 // The note a mistyped token may have meant ("c4", "C.4" and "c#4" give
