@@ -46,6 +46,11 @@ inline constexpr char kOptionsHelp[] =
     "                 argument is a file\n"
     "  --normalize    -pcm: scale each audio file so its peak reaches full scale\n"
     "  --dither       -pcm: add triangular dither to audio files before rounding\n"
+    "  --diagnostics=gcc  print errors, warnings and notes as GCC does, for\n"
+    "                 editors: FILE:LINE:COL: error: TEXT, the line and a caret\n"
+    "                 (also PSGC_DIAGNOSTICS=gcc; the default is =classic)\n"
+    "  --color=WHEN   colour in errors and warnings: auto (GCC style on a\n"
+    "                 terminal, unless TERM=dumb or NO_COLOR), always or never\n"
     "\n";
 inline constexpr char kSavingSfx[] = "Saving SFX binary to : ";
 inline constexpr char kSavingMusic[] = "Saving music binary to : ";

@@ -108,11 +108,12 @@ bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
 }
 
 std::string SuggestNote(std::string_view token) {
+  int64_t semitones = 0;
+  if (SemitonesFromA4(token, semitones)) return std::string();
   std::string note;
   for (char c : token) note += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (note.size() >= 2 && ((note[1] >= '0' && note[1] <= '9') || note[1] == '-')) note.insert(1, ".");
   if (note.size() >= 2 && note[1] == '#') note[1] = 's';
-  int64_t semitones = 0;
   if (note != token && SemitonesFromA4(note, semitones)) return note;
   // A name one character away from a real one, before a good octave: the
   // first such name of the table ("h.4" gives "c.4").
