@@ -76,7 +76,7 @@ bool DefaultSymbolFile(SymbolFormat format, const std::string& outputName, Symbo
   // A device, a pipe or a descriptor (/dev/stdout) stands in no directory
   // of the project: no file is named after it.
   if (!IsFileOutput(outputName)) return false;
-  return ReplaceExtension(outputName, file.name, SymbolFileExtension(format), kPathSeparators) == 0;
+  return ReplaceExtension(outputName, file.name, SymbolFileExtension(format), kPathSeparators);
 }
 
 bool PlanEquatesFile(const std::string& outputName, Diagnostics& diag, std::vector<SymbolFile>& files) {
