@@ -460,10 +460,6 @@ bool SourceFile::IsRegular(uint64_t& size) const {
 SourceFile::Piece::Piece(size_t size) : capacity(size) {
   void* map = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   bytes = map == MAP_FAILED ? nullptr : static_cast<uint8_t*>(map);
-#ifdef MADV_HUGEPAGE
-  // Large pages: a gigabyte is filled with a few hundred faults, not 262144.
-  if (bytes != nullptr && size >= (size_t{2} << 20)) ::madvise(bytes, size, MADV_HUGEPAGE);
-#endif
 }
 
 SourceFile::Piece::Piece(Piece&& other) noexcept : bytes(other.bytes), capacity(other.capacity), used(other.used) {
