@@ -24,7 +24,7 @@ help:
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# psgc needs a C++17 compiler, CMake, libsndfile and libsamplerate; the
+# psgc needs a C++17 compiler, CMake, libsndfile and libsoxr; the
 # tests also need GoogleTest and Python 3. tools/install-deps installs them.
 deps:
 	@tools/install-deps
