@@ -78,12 +78,12 @@ void RunSfx(Run& run) {
   WarnExtraSfxScripts(run);
   ScriptReader reader = ReadScript(run, 0);
   const SymbolRules* labelRules = SymbolsRequested(run) ? &run.symbolRules : nullptr;
-  if (ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
-                            labelRules) != 0) {
+  if (!ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
+                            labelRules)) {
     return;
   }
   ByteBuffer image;
-  if (BuildSfxBinary(run.instruments, run.diag, image) != 0) return;
+  if (!BuildSfxBinary(run.instruments, run.diag, image)) return;
   // Under -Werror a warning fails the run here: nothing is written.
   if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingSfx, run.outputName);
@@ -106,7 +106,7 @@ void RunMus(Run& run) {
     return;
   }
   ScriptReader instruments = ReadScript(run, 0);
-  if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) return;
+  if (!ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false)) return;
   uint64_t scriptBytes = 0;
   for (size_t i = 1; i < n; ++i) {
     uint64_t size = 0;
@@ -115,12 +115,12 @@ void RunMus(Run& run) {
   ReserveSongData(run.song, scriptBytes);
   for (size_t i = 1; i < n; ++i) {
     ScriptReader channel = ReadScript(run, i);
-    if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
+    if (!ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name())) return;
   }
   std::vector<char>().swap(run.scriptBuffer);
   CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
   ByteBuffer image;
-  if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
+  if (!BuildMusBinary(run.song, run.instruments, run.diag, image)) return;
   if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingMusic, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
@@ -138,7 +138,7 @@ void RunPak(Run& run) {
       !PackSymbols(run.sources, "SONG IDs", "SONG_", run.symbolRules, run.diag, symbols)) {
     return;
   }
-  if (BuildTrackPack(run.diag, run.output, run.sources) == 0) {
+  if (BuildTrackPack(run.diag, run.output, run.sources)) {
     run.diag.PrintWith(msg::kSavingTrack, run.outputName);
     WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }
@@ -151,7 +151,7 @@ void RunPcm(Run& run) {
     return;
   }
   // The builder checks the stream count itself.
-  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio) == 0) {
+  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio)) {
     run.diag.PrintWith(msg::kSavingPcm, run.outputName);
     WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }
