@@ -1,5 +1,5 @@
 // From an audio file to the raw stream of a PCM pack: decode and mix to
-// mono, resample unless the file is at 6992 Hz already, then round to the
+// mono, resample unless the file is at the PCM rate already, then round to the
 // 5-bit levels. Raw sources never come here.
 #include "audio/audio_source.h"
 
