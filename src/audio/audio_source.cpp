@@ -1,5 +1,5 @@
 // From an audio file to the raw stream of a PCM pack: decode and mix to
-// mono, resample unless the file is at 6992 Hz already, then round to the
+// mono, resample unless the file is at the PCM rate already, then round to the
 // 5-bit levels. Raw sources never come here.
 #include "audio/audio_source.h"
 
@@ -38,7 +38,7 @@ double AnnouncedSamples(const SoundReader& reader) {
   return static_cast<double>(reader.frames()) * kPcmRate / reader.rate();
 }
 
-// Reads the whole file as one mono signal at 6992 Hz into `signal`; stops
+// Reads the whole file as one mono signal at the PCM rate into `signal`; stops
 // as soon as it holds more than `maxSamples`.
 AudioStatus DecodeMono(SoundReader& reader, uint64_t maxSamples, std::vector<float>& signal, uint64_t& frames,
                        std::string& reason) {

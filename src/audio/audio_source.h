@@ -1,5 +1,5 @@
 // Audio files as -pcm sources: a source named like an audio file is decoded,
-// mixed to mono, resampled to the console's 6992 Hz and rounded to the 5-bit
+// mixed to mono, resampled to the console's PCM rate and rounded to the 5-bit
 // levels, giving the raw 8-bit unsigned stream the PCM pack takes.
 #pragma once
 
@@ -9,11 +9,12 @@
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
 #include "common/output_file.h"
+#include "format/layout.h"
 
 namespace psgc {
 
 // The console's playing rate.
-inline constexpr int kPcmRate = 6992;
+inline constexpr int kPcmRate = format::kPcmSamplesPerSecond;
 
 struct AudioSettings {
   bool normalize = false;  // --normalize: the peak of each source to full scale

@@ -164,13 +164,15 @@ const ModeRow* FindMode(const char* text) {
   return nullptr;
 }
 
-// Opens every source before any is read and before the mode's count checks.
-bool OpenSources(Run& run, int first, int argc, char** argv) {
-  run.sources.reserve(static_cast<size_t>(argc - first));
-  for (int i = first; i < argc; ++i) {
+// Opens every source (the positional arguments from `first` on) before any
+// is read and before the mode's count checks.
+bool OpenSources(Run& run, const std::vector<std::string>& args, size_t first) {
+  run.sources.reserve(args.size() - first);
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string& name = args[i];
     run.sources.push_back(std::make_unique<SourceFile>());
-    if (!run.sources.back()->Open(argv[i])) {
-      run.diag.ErrorWith(msg::kCantOpenSource, argv[i]);
+    if (!run.sources.back()->Open(name.c_str())) {
+      run.diag.ErrorWith(msg::kCantOpenSource, name);
       return false;
     }
   }
@@ -225,7 +227,7 @@ void PrintHelp(Run& run) {
 
 void Execute(Run& run, int argc, char** argv) {
   Options& options = run.options;
-  if (!ParseLeadingOptions(argc, argv, run.diag, options)) return;
+  if (!ParseOptions(argc, argv, run.diag, options)) return;
   if (options.help) {
     PrintHelp(run);
     return;
@@ -236,22 +238,28 @@ void Execute(Run& run, int argc, char** argv) {
   }
   run.diag.SetQuiet(options.quiet);
   run.diag.SetWarnings(options.warnings);
+  const std::vector<std::string>& args = options.positional;
   if (!options.dumpFiles.empty()) {
+    // --dump takes the rest of the command line; nothing to compile may
+    // stand before it.
+    if (!args.empty()) {
+      run.diag.ErrorWith(msg::kDumpAfterArguments, args[0]);
+      return;
+    }
     DumpFiles(run.diag, options.dumpFiles);
     return;
   }
-  const int m = options.modeIndex;
-  if (argc - m < 3) {
+  if (args.size() < 3) {
     const std::string usage = std::string(msg::kUsageLine) + msg::kUsageModes + msg::kUsageRawPcm;
     run.diag.Error(usage.c_str());
     return;
   }
-  const ModeRow* row = FindMode(argv[m]);
+  const ModeRow* row = FindMode(args[0].c_str());
   if (row == nullptr) {
-    run.diag.ErrorWith(msg::kInvalidMode, argv[m]);
+    run.diag.ErrorWith(msg::kInvalidMode, args[0]);
     return;
   }
-  run.outputName = argv[m + 1];
+  run.outputName = args[1];
   // An empty name can never be written; refuse it before any work.
   if (run.outputName.empty()) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
@@ -262,7 +270,7 @@ void Execute(Run& run, int argc, char** argv) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
     return;
   }
-  if (!OpenSources(run, m + 2, argc, argv)) return;
+  if (!OpenSources(run, args, 2)) return;
   if (RefuseOutputThatIsASource(run)) return;
   switch (row->mode) {
     case OperatingMode::Sfx: RunSfx(run); break;

@@ -2,6 +2,7 @@
 #include "dump/dump.h"
 
 #include "common/byte_buffer.h"
+#include "format/layout.h"
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "dump/decoded.h"
@@ -12,14 +13,14 @@ namespace {
 
 enum class Loaded { Ok, Unreadable, TooLarge };
 
-// Pointers reach no further than kMaxOutputSize; a larger file is no psgc
+// Pointers reach no further than format::kMaxOutputSize; a larger file is no psgc
 // binary and is not read into memory. A pipe is read to its end, or just
 // past that size.
 Loaded LoadFile(const std::string& name, ByteBuffer& bytes) {
   SourceFile file;
   uint64_t size = 0;
-  if (!file.Open(name) || !file.Measure(kMaxOutputSize, true, size)) return Loaded::Unreadable;
-  if (size > kMaxOutputSize) return Loaded::TooLarge;
+  if (!file.Open(name) || !file.Measure(format::kMaxOutputSize, true, size)) return Loaded::Unreadable;
+  if (size > format::kMaxOutputSize) return Loaded::TooLarge;
   bytes.resize(size);
   return file.ReadAt(0, bytes.data(), bytes.size()) == size ? Loaded::Ok : Loaded::Unreadable;
 }
@@ -36,7 +37,7 @@ void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
       continue;
     }
     if (loaded == Loaded::TooLarge) {
-      diag.ErrorInFileAt(msg::kDumpTooLarge, name, kMaxOutputSize + 1);
+      diag.ErrorInFileAt(msg::kDumpTooLarge, name, format::kMaxOutputSize + 1);
       continue;
     }
     dump::Decoded decoded;
