@@ -2,7 +2,9 @@
 // each message becomes, and where the lines go.
 #include "common/diagnostics.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "common/diagnostic_render.h"
@@ -22,6 +24,18 @@ std::string Place(const ScriptPos& at) {
   s += ',';
   s += std::to_string(at.line);
   return s;
+}
+
+// Errors that the classic texts ("Can't open source file", "Can't write
+// to destination file") have always stood for: the name says enough.
+bool TextTellsTheError(int error) {
+  switch (error) {
+    case 0: case ENOENT: case EACCES: case EPERM: case EISDIR: case ENOTDIR: case ELOOP:
+    case ENAMETOOLONG: case EROFS: case ENXIO: case ETXTBSY: case EEXIST:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -125,9 +139,20 @@ void Diagnostics::Listing(std::string_view line) {
   PrintPending();
   if (capturing_) {
     out_ += line;
-  } else {
-    std::fwrite(line.data(), 1, line.size(), stdout);
+  } else if (listingError_ == 0 && std::fwrite(line.data(), 1, line.size(), stdout) != line.size()) {
+    listingError_ = errno != 0 ? errno : EIO;
   }
+}
+
+bool Diagnostics::FinishListing() {
+  if (capturing_) return true;
+  errno = 0;
+  if (listingError_ == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
+    listingError_ = errno != 0 ? errno : EIO;
+  }
+  if (listingError_ == 0) return true;
+  ErrorWithReason(msg::kCantWriteListing, "", std::strerror(listingError_));
+  return false;
 }
 
 void Diagnostics::WriteErrLine(const std::string& line) {
@@ -219,6 +244,10 @@ void Diagnostics::ErrorWith(const Message& m, std::string_view arg, Detail d) {
   Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(arg)}, nullptr, std::move(d));
 }
 
+void Diagnostics::ErrorText(const Message& m, std::string classic, Detail d) {
+  Describe(Severity::Error, Warning::Loop, m, std::move(classic), {}, nullptr, std::move(d));
+}
+
 void Diagnostics::ErrorAt(const Message& m, const ScriptPos& at, Detail d) {
   std::string s(m.classic);
   s += Place(at);
@@ -252,6 +281,24 @@ void Diagnostics::ErrorWithReason(const Message& m, std::string_view arg, std::s
   s += ")\n";
   Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(arg), std::string(reason)}, nullptr,
            Detail().File(arg));
+}
+
+// The classic form gives the reason only where its text does not tell it;
+// the GCC-style sentence always does.
+void Diagnostics::ErrorForFile(const Message& m, std::string_view file, const FileFault& fault) {
+  std::string reason = fault.refusal != nullptr ? fault.refusal
+                       : fault.error != 0      ? std::strerror(fault.error)
+                                               : "cut short, without a reason from the system";
+  std::string s(m.classic);
+  s += file;
+  if (fault.refusal != nullptr || !TextTellsTheError(fault.error)) {
+    s += " (";
+    s += reason;
+    s += ')';
+  }
+  s += '\n';
+  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(file), std::move(reason)}, nullptr,
+           Detail());
 }
 
 void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {

@@ -23,6 +23,14 @@ struct ScriptPos {
   std::string_view text = {};
 };
 
+// Why a file could not be opened, read or written: the system's error
+// number (0 when none applies), or a refusal of psgc's own (a text of
+// messages.h), which takes precedence.
+struct FileFault {
+  int error = 0;
+  const char* refusal = nullptr;
+};
+
 // Warnings are opt-in: each names a mistake that compiles without an error
 // into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
@@ -121,12 +129,19 @@ class Diagnostics {
   // The comment of each gives the classic form.
   void Error(const Message& m, Detail d = {});                            // "%s"
   void ErrorWith(const Message& m, std::string_view arg, Detail d = {});  // "%s%s\n"
+  // The classic form is `classic`, a text composed of several (the usage).
+  void ErrorText(const Message& m, std::string classic, Detail d = {});
   void ErrorAt(const Message& m, const ScriptPos& at, Detail d = {});     // "%s%s,%u\n"
   void ErrorTokenAt(const Message& m, std::string_view token, const ScriptPos& at,
                     Detail d = {});                                       // "%s%s in : %s,%u\n"
   void ErrorLimit(const Message& m, uint32_t limit, Detail d = {});       // "%s%u)\n"
   void ErrorWithReason(const Message& m, std::string_view arg,
                        std::string_view reason);                          // "%s%s (%s)\n"
+  // "%s%s\n", or "%s%s (%s)\n" with the reason: a refusal of psgc's own,
+  // or the system's when the text alone does not tell it (no such file,
+  // permission denied and the like go without; too many open files, an
+  // I/O error, a full disk are named).
+  void ErrorForFile(const Message& m, std::string_view file, const FileFault& fault);
   void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel,
                          const ScriptPos& at, std::string_view token);    // two lines
@@ -172,6 +187,10 @@ class Diagnostics {
   // Standard output: what the user asked for (help, the version), even
   // when quiet.
   void Listing(std::string_view text);
+  // Flushes what Listing wrote. A listing that did not reach standard
+  // output (a full disk, a closed pipe) is a failure, reported once with
+  // the system's reason; false then.
+  bool FinishListing();
 
   void Flush();
   bool failed() const { return errors_ > 0 || (warnings_.asErrors && warned_ > 0); }
@@ -192,6 +211,7 @@ class Diagnostics {
   void WriteErrLine(const std::string& line);
 
   bool capturing_ = false;
+  int listingError_ = 0;  // the first write error of standard output
   bool quiet_ = false;
   unsigned errors_ = 0;
   unsigned warned_ = 0;
