@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pack/packs.h"
+#include "pack/pcm_pack.h"
 
 namespace psgc {
 namespace {
