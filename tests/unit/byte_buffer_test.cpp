@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/bounded_output.h"
 #include "pack/pcm_pack.h"
 
 namespace psgc {
