@@ -28,8 +28,10 @@ enum class AudioStatus { Converted, TooLong, Failed };
 bool IsAudioSourceName(std::string_view name);
 
 // Decodes `source` into `samples` and prints its progress line. TooLong
-// (nothing printed) when the stream would exceed `maxSamples`; Failed after
-// reporting why the file cannot be decoded.
+// after saying how long the stream at 6992 Hz would be when it exceeds
+// `maxSamples`; Failed after reporting why the file cannot be decoded.
+// The file is read a block at a time and only the levels are kept (with
+// --normalize it is read twice, the first time for its peak).
 AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const AudioSettings& settings,
                                uint64_t maxSamples, ByteBuffer& samples);
 // The same for audio bytes in memory, reported under `name`.

@@ -36,11 +36,10 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
 }
 
 // Decodes an audio source into `decoded` and gives its length. False after
-// reporting; a stream too long is reported like a raw one.
+// reporting.
 bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& audio, ByteBuffer& decoded,
                   uint64_t& length) {
   const AudioStatus status = ConvertAudioSource(diag, source, audio, kMaxPcmStreamBytes, decoded);
-  if (status == AudioStatus::TooLong) diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
   length = decoded.size();
   return status == AudioStatus::Converted;
 }
