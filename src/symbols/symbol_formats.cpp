@@ -37,14 +37,14 @@ bool IsPlainCharacter(char c) {
 
 // The classic form names the format between its text and the symbol.
 std::string FormatAndSymbol(SymbolFormat format, std::string_view symbol) {
-  std::string text = SymbolFormatName(format);
+  std::string text = Row(format).name;
   text += " : ";
   text += symbol;
   return text;
 }
 
 Detail TooLong(const SymbolRules& rules, std::string_view symbol) {
-  return Detail().Value(symbol).Value(SymbolFormatName(rules.limitFormat)).Value(static_cast<int64_t>(rules.maxLength));
+  return Detail().Value(symbol).Value(Row(rules.limitFormat).name).Value(static_cast<int64_t>(rules.maxLength));
 }
 
 }  // namespace
@@ -58,8 +58,6 @@ bool FindSymbolFormat(std::string_view name, SymbolFormat& format) {
   }
   return false;
 }
-
-const char* SymbolFormatName(SymbolFormat format) { return Row(format).name; }
 
 const char* SymbolFileExtension(SymbolFormat format) { return Row(format).extension; }
 
