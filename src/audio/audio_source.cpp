@@ -21,8 +21,8 @@ namespace {
 // before it is decoded, up to this many bytes.
 constexpr uint64_t kMaxHeldAudioBytes = uint64_t{1} << 30;
 
-constexpr const char* kAudioExtensions[] = {".wav",  ".wave", ".aif", ".aiff", ".aifc",
-                                            ".flac", ".ogg",  ".oga", ".opus"};
+constexpr const char* kAudioExtensions[] = {".wav", ".wave", ".aif",  ".aiff", ".aifc", ".flac",
+                                            ".ogg", ".oga",  ".opus", ".mp3",  ".caf"};
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;

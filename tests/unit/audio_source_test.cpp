@@ -81,11 +81,11 @@ class AudioFiles : public ::testing::Test {
 
 TEST(IsAudioSourceName, TheAudioExtensionsInAnyCase) {
   for (const char* name : {"a.wav", "a.WAV", "b.Wave", "c.aif", "c.AIFF", "c.aifc", "d.flac", "e.ogg",
-                           "e.oga", "f.opus", "dir.raw/kick.wav", ".wav"}) {
+                           "e.oga", "f.opus", "g.mp3", "g.MP3", "h.caf", "dir.raw/kick.wav", ".wav"}) {
     EXPECT_TRUE(IsAudioSourceName(name)) << name;
   }
   for (const char* name :
-       {"a.raw", "a.pcm", "wav", "a.wav.raw", "a.wavx", "a_wav", "a.mp3", "kick.wav/x", ""}) {
+       {"a.raw", "a.pcm", "wav", "a.wav.raw", "a.wavx", "a_wav", "a.mp3.raw", "kick.wav/x", ""}) {
     EXPECT_FALSE(IsAudioSourceName(name)) << name;
   }
 }
