@@ -219,7 +219,9 @@ bool RefuseOutputThatIsASource(Run& run) {
 }
 
 void PrintHelp(Run& run) {
-  run.diag.Listing(msg::kUsage);
+  run.diag.Listing(msg::kHelpUsageLine);
+  run.diag.Listing(msg::kUsageModes);
+  run.diag.Listing(msg::kHelpPcmAndDump);
   run.diag.Listing(msg::kOptionsHelp);
 }
 
@@ -248,7 +250,8 @@ void Execute(Run& run, int argc, char** argv) {
     return;
   }
   if (args.size() < 3) {
-    run.diag.Error(msg::kUsage);
+    const std::string usage = std::string(msg::kUsageLine) + msg::kUsageModes + msg::kUsageRawPcm;
+    run.diag.Error(usage.c_str());
     return;
   }
   const ModeRow* row = FindMode(args[0].c_str());
