@@ -74,6 +74,12 @@ inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source :
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
 inline constexpr char kCantOpenSource[] = "ERROR- Can't open source file : ";
+// What standard output did not take: "ERROR- Couldn't write to standard output (Broken pipe)".
+inline constexpr char kCantWriteListing[] = "ERROR- Couldn't write to standard output";
+// Refusals of psgc's own, in parentheses after the name they concern.
+inline constexpr char kLinkInSharedDirectory[] =
+    "a symbolic link in a sticky world-writable directory, owned by another user";
+inline constexpr char kControlInName[] = "a control character in the name";
 inline constexpr char kTooManySources[] = "ERROR- Too many source files\n";
 inline constexpr char kMusNeedsScripts[] =
     "ERROR- Music compilation requires both an instrument\n"

@@ -16,10 +16,13 @@ enum class Loaded { Ok, Unreadable, TooLarge };
 // Pointers reach no further than format::kMaxOutputSize; a larger file is no psgc
 // binary and is not read into memory. A pipe is read to its end, or just
 // past that size.
-Loaded LoadFile(const std::string& name, ByteBuffer& bytes) {
+Loaded LoadFile(const std::string& name, ByteBuffer& bytes, FileFault& fault) {
   SourceFile file;
   uint64_t size = 0;
-  if (!file.Open(name) || !file.Measure(format::kMaxOutputSize, true, size)) return Loaded::Unreadable;
+  if (!file.Open(name) || !file.Measure(format::kMaxOutputSize, true, size)) {
+    fault = file.fault();
+    return Loaded::Unreadable;
+  }
   if (size > format::kMaxOutputSize) return Loaded::TooLarge;
   bytes.resize(size);
   return file.ReadAt(0, bytes.data(), bytes.size()) == size ? Loaded::Ok : Loaded::Unreadable;
@@ -31,9 +34,10 @@ void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
   bool first = true;
   for (const std::string& name : names) {
     ByteBuffer bytes;
-    const Loaded loaded = LoadFile(name, bytes);
+    FileFault unreadable;
+    const Loaded loaded = LoadFile(name, bytes, unreadable);
     if (loaded == Loaded::Unreadable) {
-      diag.ErrorWith(msg::kCantOpenSource, name);
+      diag.ErrorForFile(msg::kCantOpenSource, name, unreadable);
       continue;
     }
     if (loaded == Loaded::TooLarge) {
