@@ -3,19 +3,19 @@
 // converted samples of every stream back to back. An audio source is
 // decoded into memory while the streams are measured; a raw one is copied
 // from its source.
+#include "pack/pcm_pack.h"
+
 #include <cstring>
 
 #include "audio/audio_containers.h"
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "format/layout.h"
-#include "pack/packs.h"
 #include "pack/pcm_levels.h"
 
 namespace psgc {
 namespace {
 
-constexpr double kSecondsPerSample = 1.0 / format::kPcmSamplesPerSecond;
 
 // Eight samples per step in one 64-bit word: shift, keep each byte's own
 // five bits, then copy bit 4 into bits 5-7 (bit 4 times 14 sets exactly
@@ -105,7 +105,8 @@ void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vecto
 
 }  // namespace
 
-bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio) {
+bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio,
+                  PackWritten& pack) {
   diag.Print(msg::kPcmMode);
   const uint64_t count = sources.size();
   if (count > kMaxPcmStreams) {
@@ -146,7 +147,8 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
     format::PutPcmEntry(&header[format::HeaderSize(i, format::kPcmEntrySize)], static_cast<uint32_t>(offset), length);
     offset += length;
   }
-  bool written = output.Append(header.data(), header.size());
+  bool& written = pack.written;
+  written = output.Append(header.data(), header.size());
   for (size_t i = 0; i < count; ++i) {
     if (isAudio[i]) {
       ConvertPcmSamples(decoded[i].data(), decoded[i].size());
@@ -159,14 +161,13 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
       return false;
     }
   }
-  // Under -Werror a warning fails the run here: nothing is written.
-  if (diag.failed()) return false;
-  if (!written || !output.Commit()) {
-    diag.Error(msg::kCouldntWriteOutput);
-    return false;
-  }
-  diag.PrintPcmSummary(static_cast<uint32_t>(total), static_cast<double>(total) * kSecondsPerSample);
+  pack.size = total;
   return true;
+}
+
+void PrintPcmSummary(Diagnostics& diag, uint64_t size) {
+  constexpr double kSecondsPerSample = 1.0 / format::kPcmSamplesPerSecond;
+  diag.PrintPcmSummary(static_cast<uint32_t>(size), static_cast<double>(size) * kSecondsPerSample);
 }
 
 }  // namespace psgc
