@@ -4,6 +4,7 @@
 #include "audio/audio_source.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -21,8 +22,8 @@ namespace {
 // before it is decoded, up to this many bytes.
 constexpr uint64_t kMaxHeldAudioBytes = uint64_t{1} << 30;
 
-constexpr const char* kAudioExtensions[] = {".wav",  ".wave", ".aif", ".aiff", ".aifc",
-                                            ".flac", ".ogg",  ".oga", ".opus"};
+constexpr const char* kAudioExtensions[] = {".wav", ".wave", ".aif",  ".aiff", ".aifc", ".flac",
+                                            ".ogg", ".oga",  ".opus", ".mp3",  ".caf"};
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;
@@ -77,6 +78,28 @@ void ReportTooLong(Diagnostics& diag, std::string_view name, uint64_t length, ui
   std::snprintf(detail, sizeof detail, msg::kAudioTooLongDetail, static_cast<unsigned long long>(length), kPcmRate,
                 static_cast<unsigned long long>(maxSamples));
   diag.ErrorWithReason(msg::kAudioTooLong, name, detail);
+}
+
+// The progress line counts clipped samples, but -q leaves it out and a
+// build log shows it among many: a clipped source also warns.
+void WarnClipped(Diagnostics& diag, std::string_view name, const LevelRounder& rounder, uint64_t samples) {
+  if (!diag.WarningOn(Warning::PcmClip)) return;
+  char text[160];
+  const double peak = rounder.peak();
+  const double level = peak > 0 ? 20 * std::log10(peak) : 0.0;
+  std::snprintf(text, sizeof text, msg::kWarnPcmClipDetail, static_cast<unsigned long long>(rounder.clipped()),
+                static_cast<unsigned long long>(samples), peak, level);
+  char peakText[32];
+  char levelText[32];
+  std::snprintf(peakText, sizeof peakText, "%.2f", peak);
+  std::snprintf(levelText, sizeof levelText, "%+.1f", level);
+  diag.Warn(Warning::PcmClip, msg::kWarnPcmClip, std::string(text) + std::string(name),
+            Detail()
+                .File(name)
+                .Value(static_cast<int64_t>(rounder.clipped()))
+                .Value(static_cast<int64_t>(samples))
+                .Value(peakText)
+                .Value(levelText));
 }
 
 // The peak of the signal, for --normalize: a pass of its own, so that the
@@ -138,6 +161,7 @@ AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reade
   }
   diag.PrintConversion(name, rate, reader.channels(), reader.Encoding(), static_cast<double>(frames) / rate,
                        samples.size(), rounder.clipped());
+  if (rounder.clipped() > 0) WarnClipped(diag, name, rounder, samples.size());
   return AudioStatus::Converted;
 }
 

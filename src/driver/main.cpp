@@ -14,6 +14,7 @@
 #include "common/hints.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/source_file.h"
 #include "common/script_lines.h"
 #include "driver/options.h"
 #include "driver/symbol_lists.h"

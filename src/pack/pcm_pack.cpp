@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "audio/audio_containers.h"
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "common/output_file.h"
@@ -70,6 +71,23 @@ PcmLevelShape DecodedLevelShape(const ByteBuffer& samples) {
   return shape == PcmLevelShape::Signed ? PcmLevelShape::Plausible : shape;
 }
 
+// A raw source that starts like an audio container was most likely meant
+// to be decoded: named so, it would be. Only its first bytes are read.
+void WarnAboutContainers(Diagnostics& diag, const Sources& sources, const std::vector<bool>& isAudio) {
+  if (!diag.WarningOn(Warning::PcmContainer)) return;
+  uint8_t head[kContainerProbeBytes];
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (isAudio[i]) continue;
+    const size_t got = sources[i]->ReadAt(0, head, sizeof head);
+    if (const AudioContainer* container = RecognizeAudioContainer(head, got)) {
+      const std::string what = std::string(container->what) + msg::kWarnPcmContainerRaw + container->extension +
+                               msg::kWarnPcmContainerTail + sources[i]->name();
+      diag.Warn(Warning::PcmContainer, msg::kWarnPcmContainer, what,
+                Detail().File(sources[i]->name()).Value(container->what).Value(container->extension));
+    }
+  }
+}
+
 void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vector<uint64_t>& lengths,
                      const std::vector<bool>& isAudio, const std::vector<ByteBuffer>& decoded) {
   if (!diag.WarningOn(Warning::PcmLevel)) return;
@@ -121,6 +139,7 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
     total += lengths[i];
   }
   if (!format::CheckOutputSize(diag, total)) return false;
+  WarnAboutContainers(diag, sources, isAudio);
   WarnAboutLevels(diag, sources, lengths, isAudio, decoded);
   ByteBuffer header(format::HeaderSize(count, format::kPcmEntrySize));
   format::PutFileHeader(header.data(), format::kPcmMark, static_cast<uint32_t>(count));

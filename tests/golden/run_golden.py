@@ -28,8 +28,8 @@ A case file holds, in order:
                                             (unchanged), (size N), (sha256 X),
                                             (prefix N: hex first bytes, N bytes in all)
 --with-option puts OPT before the command's first argument and leaves out
-the warnings of standard error (in either format): with -Wall every case
-must still match, as a warning changes nothing else.
+the warnings of standard error, in either format (expected and actual):
+with -Wall every case must still match, as a warning changes nothing else.
 
 Every file left in the case's directory must be an input or an expected file,
 so a stray temporary or unexpected output fails the case. Inputs that are not
@@ -279,10 +279,12 @@ def run_case(psgc, case, option=None):
                 else:
                     show_diff(sec.name, want, got, failures)
         show_diff("stdout", expected["stdout"], proc.stdout, failures)
-        stderr = proc.stderr
+        stderr, want_stderr = proc.stderr, expected["stderr"]
         if option is not None:
-            stderr = without_warnings(stderr)
-        show_diff("stderr", expected["stderr"], stderr, failures)
+            # Both sides without their warnings: a case may expect one
+            # that is on by default.
+            stderr, want_stderr = without_warnings(stderr), without_warnings(want_stderr)
+        show_diff("stderr", want_stderr, stderr, failures)
         if proc.returncode != want_exit:
             failures.append(f"exit status {proc.returncode}, expected {want_exit}\n")
         for root, dirs, files in os.walk(work):
