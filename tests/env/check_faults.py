@@ -91,19 +91,19 @@ def audio_streams(env, d):
     ok = status == 1 and err == "ERROR- PCM Stream too large (max is 8388608)\n" and \
         (not env.memory or peak < (1024 + 64) << 10) and "out.pcm" not in files_in(d)
     check(ok, "/dev/zero as a WAV: refused within 1 GiB", f"exit {status}, peak {peak} KiB, {err.strip()}")
-    # Three FIFOs of 96 MiB each (a short sound, then a long chunk that
+    # Three FIFOs of 48 MiB each (a short sound, then a long chunk that
     # libsndfile skips): one at a time is held, never all three.
     names = ["a.wav", "b.wav", "c.wav"]
     for name in names:
         os.mkfifo(os.path.join(d, name))
     sound = bytes(range(256)) * 4
-    threads = feed_fifos([os.path.join(d, n) for n in names], wav_head(sound, 96 << 20), 96 << 20)
+    threads = feed_fifos([os.path.join(d, n) for n in names], wav_head(sound, 48 << 20), 48 << 20)
     status, _, err, peak = env.run(["-q", "-pcm", "out.pcm"] + names, d)
     for t in threads:
         t.join()
     ok = status == 0 and len(read(os.path.join(d, "out.pcm"))) == 4 + 3 * (8 + len(sound)) and \
-        (not env.memory or peak < 160 << 10)
-    check(ok, "three 96 MiB FIFO WAVs held one at a time", f"exit {status}, peak {peak} KiB, {err.strip()}")
+        (not env.memory or peak < 100 << 10)
+    check(ok, "three 48 MiB FIFO WAVs held one at a time", f"exit {status}, peak {peak} KiB, {err.strip()}")
 
 
 # 7. In a sticky world-writable directory a link is followed only when its
