@@ -5,7 +5,7 @@
 #include "format/layout.h"
 #include "common/messages.h"
 #include "common/output_file.h"
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "dump/listing.h"
 
 namespace psgc {
