@@ -13,6 +13,8 @@
 
 namespace psgc {
 
+class SourceFile;
+
 class OutputFile {
  public:
   OutputFile() = default;
@@ -24,12 +26,21 @@ class OutputFile {
   // names, and the link stays. False when the destination cannot be
   // written: its directory is missing, it is a directory, it is read-only.
   bool Open(const std::string& path);
+  // Tells the file system how large the result will be, so that it gives
+  // the blocks at once. Only a hint: the result is still what is appended.
+  void Reserve(uint64_t size);
   // Appends bytes to the result. False on a short write.
   bool Append(const uint8_t* data, size_t size);
   // Puts the whole result in place. False on any failure; the destination
   // is then untouched, except when it had to be written in place.
   bool Commit();
   bool WriteAndCommit(const uint8_t* data, size_t size) { return Append(data, size) && Commit(); }
+  // Appends up to `length` bytes of `source` from `offset` without passing
+  // them through user space, as far as the kernel and both file systems
+  // allow (a regular source into a file result). Returns how many bytes
+  // were appended; the caller reads and appends the rest, which also tells
+  // a short source from a failed write.
+  uint64_t AppendCopied(SourceFile& source, uint64_t offset, uint64_t length);
 
  private:
   enum class Kind { Unnamed, Named, Device, InPlace };
@@ -82,12 +93,21 @@ class SourceFile {
   long ReadNext(char* data, size_t size);
   // True for a regular file, with its size; false for anything else.
   bool IsRegular(uint64_t& size) const;
+  // Maps the first `size` bytes of a regular file into memory, read-only;
+  // nullptr when that cannot be done. The mapping lasts as long as this.
+  const uint8_t* Map(uint64_t size);
+  // Lets go of the mapped pages read so far: they are read again from the
+  // file when next used, so a long pass over a large file holds few.
+  void LetGoOfMapped();
 
  private:
+  friend class OutputFile;  // copies from fd_ inside the kernel
 
   std::string name_;
   int fd_ = -1;
   std::vector<uint8_t> kept_;  // what Measure read from a stream
+  void* mapped_ = nullptr;
+  size_t mappedSize_ = 0;
 };
 
 }  // namespace psgc

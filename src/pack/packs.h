@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/audio_source.h"
+#include "common/byte_buffer.h"
 #include "common/diagnostics.h"
 #include "common/output_file.h"
 
@@ -19,11 +20,12 @@ inline constexpr uint32_t kMaxPcmStreamBytes = 8388608;  // what 3 length bytes 
 
 int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
 // Streams `length` bytes of `source` into `output` chunk by chunk, passing
-// each chunk through `convert` (if any). False when the source delivers
-// fewer bytes. A failed write only clears `written`: reading goes on, so a
-// short source is still the error reported.
+// each chunk through `convert` (if any); without one the kernel copies
+// where it can. `chunk` is the scratch buffer, kept from source to source.
+// False when the source delivers fewer bytes. A failed write only clears
+// `written`: reading goes on, so a short source is still the error reported.
 bool StreamSource(SourceFile& source, uint64_t length, OutputFile& output, bool& written,
-                  void (*convert)(uint8_t* data, size_t size));
+                  void (*convert)(uint8_t* data, size_t size), ByteBuffer& chunk);
 // Audio files among the sources are converted first (see audio_source.h)
 // and then packed like raw streams.
 int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio);

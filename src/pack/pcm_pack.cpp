@@ -136,7 +136,9 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
     entry[7] = static_cast<uint8_t>(length >> 16);
     offset += length;
   }
+  output.Reserve(total);
   bool written = output.Append(header.data(), header.size());
+  ByteBuffer chunk;
   for (size_t i = 0; i < count; ++i) {
     if (isAudio[i]) {
       ConvertPcmSamples(decoded[i].data(), decoded[i].size());
@@ -144,7 +146,7 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
       decoded[i] = ByteBuffer();
       continue;
     }
-    if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples)) {
+    if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples, chunk)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;
     }

@@ -49,9 +49,11 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
     PutBankPointer(&header[4 + 4 * i], static_cast<uint32_t>(position));
     position += sizes[i];
   }
+  output.Reserve(total);
   bool written = output.Append(header.data(), header.size());
+  ByteBuffer chunk;
   for (size_t i = 0; i < count; ++i) {
-    if (!StreamSource(*sources[i], sizes[i], output, written, nullptr)) {
+    if (!StreamSource(*sources[i], sizes[i], output, written, nullptr, chunk)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return -1;
     }
