@@ -1,31 +1,46 @@
 # Thin wrapper over CMake: `make demo` and `make test` do all the set-up.
+# Both use one build directory, configured with the tests on: `make demo`
+# compiles psgc there, and `make test` compiles only the tests beside it.
 SHELL := /bin/bash
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PSGC = $(BUILD)/psgc
 DEMO = $(BUILD)/demo
+# WERROR=ON turns compiler warnings into errors (CI and the sanitizer build
+# do); the default leaves them warnings, so that a newer compiler's new
+# warning does not stop a user's build.
+WERROR ?= OFF
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON -DPSGC_WERROR=$(WERROR)
 
 PREFIX ?= /usr/local
 
-.PHONY: all help install deps test-deps build demo test test-sanitize bench fuzz clean
+.PHONY: all help install uninstall deps test-deps build demo test test-sanitize bench fuzz clean
 
 all: build
 
 help:
 	@echo "make demo           build psgc and compile the bundled examples into $(DEMO)/"
-	@echo "make test           build with warnings as errors and run every test"
-	@echo "make install        install psgc and its man page under PREFIX (now $(PREFIX))"
+	@echo "make test           build the tests beside psgc in $(BUILD)/ and run every test"
+	@echo "make install        install psgc, its man pages and documentation under PREFIX (now $(PREFIX))"
+	@echo "make uninstall      remove every file the last make install installed"
 	@echo "make build          build psgc alone into $(BUILD)/"
 	@echo "make test-sanitize  the whole suite again under ASan, UBSan and LSan"
 	@echo "make fuzz           run the libFuzzer targets, FUZZ_SECONDS each (needs clang)"
 	@echo "make bench          Release build; timing and memory against baselines"
 	@echo "make clean          remove every build directory"
+	@echo "WERROR=ON           (with build, demo or test) compiler warnings are errors, as in CI"
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# psgc needs a C++17 compiler, CMake, libsndfile and libsamplerate; the
-# tests also need GoogleTest and Python 3. tools/install-deps installs them.
+# Removes what CMake's install manifest ($(BUILD)/install_manifest.txt) lists.
+uninstall:
+	cmake --build $(BUILD) --target uninstall
+
+# psgc needs a C++17 compiler, CMake, pkg-config, libsndfile and
+# libsamplerate; the tests also need GoogleTest, Python 3, groff and cc65.
+# tools/install-deps checks for them and installs what is missing where
+# apt-get exists.
 deps:
 	@tools/install-deps
 
@@ -33,13 +48,13 @@ test-deps:
 	@tools/install-deps --test
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=OFF -DPSGC_WERROR=OFF
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS) --target psgc
 
 test: test-deps
-	cmake -S . -B $(BUILD)-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TESTS=ON -DPSGC_WERROR=ON
-	cmake --build $(BUILD)-test -j $(JOBS)
-	cd $(BUILD)-test && ctest --output-on-failure -j $(JOBS)
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 demo: build
 	@mkdir -p $(DEMO)
@@ -92,4 +107,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-test $(BUILD)-sanitize $(BUILD)-release $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-test $(BUILD)-ci $(BUILD)-sanitize $(BUILD)-release $(BUILD)-fuzz

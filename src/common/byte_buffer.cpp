@@ -47,10 +47,10 @@ uint64_t KeptBelow(uint64_t offset, uint64_t size, uint64_t limit) {
 }  // namespace
 
 // Appends that reach the limit or the capacity.
-int AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
+bool AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {
-    if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;
+    if (!GrowArray(diag, out.bytes, out.bytes.size() + kept)) return false;
     // Events are a few bytes: resizing and copying is much cheaper than
     // the general range insert.
     const size_t at = out.bytes.size();
@@ -58,11 +58,11 @@ int AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint
     std::memcpy(out.bytes.data() + at, data, kept);
   }
   out.offset += size;
-  return 0;
+  return true;
 }
 
 // The pairs are laid down at once: a long wait is millions of bytes.
-int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration) {
+bool AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration) {
   if (duration >= 1 && duration <= 255) {
     const uint8_t pair[] = {code, static_cast<uint8_t>(duration)};
     return AppendBounded(diag, out, pair, sizeof pair);
@@ -70,7 +70,7 @@ int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code,
   const uint64_t size = WaitEncodingSize(duration);
   const uint64_t kept = KeptBelow(out.offset, size, out.limit);
   if (kept > 0) {
-    if (GrowArray(diag, out.bytes, out.bytes.size() + kept) != 0) return -1;
+    if (!GrowArray(diag, out.bytes, out.bytes.size() + kept)) return false;
     const uint64_t lastPair = size - 2;
     const auto rest = static_cast<uint8_t>(duration - 255 * (lastPair / 2));
     const size_t start = out.bytes.size();
@@ -79,7 +79,7 @@ int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code,
     if (kept > lastPair + 1) out.bytes[start + lastPair + 1] = rest;
   }
   out.offset += size;
-  return 0;
+  return true;
 }
 
 bool CheckOutputSize(Diagnostics& diag, uint64_t size) {

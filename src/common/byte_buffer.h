@@ -39,24 +39,24 @@ bool TryAllocate(Diagnostics& diag, Allocation&& allocation, const char* message
 // appends cost amortised constant time; past kLargeArrayBytes it grows
 // eightfold, since capacity never written costs address space only while
 // each move copies the array into freshly faulted pages. A jump grows to
-// `required` itself. Returns 0, or -1 with "ERROR- Out of Memory." and the
-// array unchanged.
+// `required` itself. False after "ERROR- Out of Memory.", with the array
+// unchanged.
 inline constexpr size_t kLargeArrayBytes = size_t{1} << 20;
 template <class T>
-int GrowArray(Diagnostics& diag, std::vector<T>& array, size_t required) {
-  if (array.capacity() >= required) return 0;
+bool GrowArray(Diagnostics& diag, std::vector<T>& array, size_t required) {
+  if (array.capacity() >= required) return true;
   const size_t factor = array.capacity() * sizeof(T) >= kLargeArrayBytes ? 8 : 2;
   const size_t grown = array.capacity() * factor;
   const size_t capacity = grown > required && grown <= array.max_size() ? grown : required;
-  return TryAllocate(diag, [&] { array.reserve(capacity); }, msg::kOutOfMemoryGrow) ? 0 : -1;
+  return TryAllocate(diag, [&] { array.reserve(capacity); }, msg::kOutOfMemoryGrow);
 }
 
 // Appends one element under the growth rule.
 template <class T>
-int AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
-  if (GrowArray(diag, array, array.size() + 1) != 0) return -1;
+bool AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
+  if (!GrowArray(diag, array, array.size() + 1)) return false;
   array.push_back(std::move(element));
-  return 0;
+  return true;
 }
 
 // Asks the system to back a large buffer that is about to be written
@@ -72,15 +72,15 @@ uint64_t WaitEncodingSize(uint32_t duration);
 // at its `offset`, the count of bytes emitted so far. Bytes below `limit`
 // are kept in `bytes`; those past it are only counted, so that a few huge
 // waits cannot take gigabytes of memory before the output is refused by its
-// size. Each append advances `offset` by its full size and returns 0, or -1
-// with "ERROR- Out of Memory." and nothing appended.
+// size. Each append advances `offset` by its full size; it is false after
+// "ERROR- Out of Memory.", with nothing appended.
 struct BoundedOutput {
   ByteBuffer& bytes;
   uint64_t& offset;
   uint64_t limit;
 };
-int AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
-inline int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
+bool AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
+inline bool AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
   // Nearly every append is an event of a few bytes that fits below the
   // limit and in the capacity: pushed a byte at a time, with no call.
   ByteBuffer& bytes = out.bytes;
@@ -89,10 +89,10 @@ inline int AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint
   }
   for (size_t i = 0; i < size; ++i) bytes.push_back(data[i]);
   out.offset += size;
-  return 0;
+  return true;
 }
 // Appends the wait pairs of `duration` with the pair code `code`.
-int AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration);
+bool AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration);
 
 // A position in 4 bytes: the offset inside an 8 KiB bank (little-endian,
 // 13 bits), the bank within a group of 32 banks, and the group.

@@ -26,7 +26,8 @@ inline constexpr char kUsage[] =
     "\n";
 // Printed after the usage text by -h and --help. One line per option.
 inline constexpr char kOptionsHelp[] =
-    "Options of psgc's own, given before the mode switch:\n"
+    "Options of psgc's own, anywhere on the command line; every argument\n"
+    "after -- is a file name (a file named -q is written -- -q):\n"
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
@@ -36,10 +37,12 @@ inline constexpr char kOptionsHelp[] =
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
-    "  --dump FILE... list psgc binaries (every later argument is a file) and exit\n"
+    "  --dump FILE... list psgc binaries and exit; it comes last: every later\n"
+    "                 argument is a file\n"
     "  --normalize    -pcm: scale each audio file so its peak reaches full scale\n"
     "  --dither       -pcm: add triangular dither to audio files before rounding\n"
     "\n";
+inline constexpr char kDumpAfterArguments[] = "ERROR- Files to list come after --dump : ";
 inline constexpr char kMissingOptionValue[] = "ERROR- Missing value for option : ";
 inline constexpr char kUnknownSymbolFormat[] = "ERROR- Unknown symbol format : ";
 inline constexpr char kEmptySymbolFileName[] = "ERROR- Empty symbol file name : ";

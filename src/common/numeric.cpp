@@ -133,66 +133,66 @@ void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t use
   diag.WarnAt(Warning::Number, msg::kWarnIgnoredCharacters, what, at);
 }
 
-int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used) {
+bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used) {
   if (text.empty()) {
     diag.Error(msg::kUnexpectedEndOfData);
-    return -1;
+    return false;
   }
   if (text[0] == '$') {
     const HexScan h = ScanHex(text.substr(1));
     if (!h.ok || h.magnitude > 0xFFFFFFFFu) {
       NumericError(diag, text);
-      return -1;
+      return false;
     }
     value = static_cast<int32_t>(HexPattern(h));
     Report(used, 1 + h.end);
-    return 0;
+    return true;
   }
   if (text[0] == '%') {
     const std::string_view digits = text.substr(1);
     if (digits.empty()) {
       diag.ErrorWith(msg::kInvalidBinary, text);
-      return -1;
+      return false;
     }
     // Only the first 32 digits are looked at; the rest is ignored unread.
     uint32_t bits = 0;
     for (size_t i = 0; i < digits.size() && i < 32; ++i) {
       if (digits[i] != '0' && digits[i] != '1') {
         diag.ErrorWith(msg::kInvalidBinary, text);
-        return -1;
+        return false;
       }
       bits = (bits << 1) | static_cast<uint32_t>(digits[i] - '0');
     }
     value = static_cast<int32_t>(bits);
     Report(used, 1 + (digits.size() < 32 ? digits.size() : 32));
-    return 0;
+    return true;
   }
   const DecimalScan d = ScanDecimal(text);
   if (!d.ok || d.overflow) {
     NumericError(diag, text);
-    return -1;
+    return false;
   }
   value = static_cast<int32_t>(d.value);
   Report(used, d.end);
-  return 0;
+  return true;
 }
 
-int ParseBinaryPart(std::string_view text, uint32_t& value) {
+bool ParseBinaryPart(std::string_view text, uint32_t& value) {
   uint32_t bits = 0;
   size_t i = 0;
   for (; i < text.size() && text[i] != '.'; ++i) {
-    if ((text[i] != '0' && text[i] != '1') || i == 32) return -1;
+    if ((text[i] != '0' && text[i] != '1') || i == 32) return false;
     bits = (bits << 1) | static_cast<uint32_t>(text[i] - '0');
   }
-  if (i == 0) return -1;
+  if (i == 0) return false;
   value = bits;
-  return 0;
+  return true;
 }
 
-int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text, size_t* used) {
+bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text, size_t* used) {
   if (text.empty()) {
     NumericError(diag, text);
-    return -1;
+    return false;
   }
   int64_t integer = 0;
   int64_t fraction = 0;
@@ -203,7 +203,7 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
       const HexScan i = ScanHex(rest);
       if (!i.ok) {
         NumericError(diag, text);
-        return -1;
+        return false;
       }
       // An integer part beyond 32 bits is clamped like any large value.
       integer = i.magnitude > 0xFFFFFFFFu ? INT64_MAX : static_cast<int32_t>(HexPattern(i));
@@ -214,7 +214,7 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
           read = 1 + i.end + 1 + f.end;
           if (f.magnitude > 0xFFFFFFFFu) {
             NumericError(diag, text);
-            return -1;
+            return false;
           }
           fraction = static_cast<int32_t>(HexPattern(f));
         }
@@ -224,12 +224,12 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
     uint32_t i = 0;
     uint32_t f = 0;
     const size_t dot = text.find('.');
-    if (ParseBinaryPart(text.substr(1), i) != 0 ||
+    if (!ParseBinaryPart(text.substr(1), i) ||
         (dot != std::string_view::npos && !text.substr(dot + 1).empty() &&
-         ParseBinaryPart(text.substr(dot + 1), f) != 0) ||
+         !ParseBinaryPart(text.substr(dot + 1), f)) ||
         (dot != std::string_view::npos && text.find('.', dot + 1) != std::string_view::npos)) {
       NumericError(diag, text);
-      return -1;
+      return false;
     }
     integer = static_cast<int32_t>(i);
     fraction = static_cast<int32_t>(f);
@@ -237,7 +237,7 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
     const DecimalScan i = ScanDecimal(text);
     if (!i.ok) {
       NumericError(diag, text);
-      return -1;
+      return false;
     }
     integer = i.value;
     read = i.end;
@@ -247,7 +247,7 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
         read = i.end + 1 + f.end;
         if (f.overflow) {
           NumericError(diag, text);
-          return -1;
+          return false;
         }
         fraction = f.value;
         // -1.5 is stored as -2 + 0.5: the integer part is the floor.
@@ -257,18 +257,18 @@ int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
   }
   if (fraction < 0) {
     NumericError(diag, text);
-    return -1;
+    return false;
   }
   StoreFixed(fixed, integer, fraction);
   Report(used, read);
-  return 0;
+  return true;
 }
 
-int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text, size_t* used) {
+bool ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text, size_t* used) {
   FixedPoint fixed;
-  if (ParseFixedPoint(diag, fixed, text, used) != 0) return -1;
+  if (!ParseFixedPoint(diag, fixed, text, used)) return false;
   value = (static_cast<uint32_t>(fixed.integer) << 16) | (fixed.fraction & 0xFFu);
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

@@ -19,16 +19,16 @@ struct FixedPoint {
 // The readers stop at the first character that cannot continue the number
 // and ignore the rest of the token; `used`, when given, receives how many
 // characters they read.
-int ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used = nullptr);
-int ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
+bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used = nullptr);
+bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text,
                     size_t* used = nullptr);
 // Integer field in bits 16-31, the fraction's low byte in bits 0-7.
-int ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text,
+bool ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text,
                      size_t* used = nullptr);
 // One digit group of a "%" fixed-point token: binary digits up to a "."
-// or the end. Returns 0, or -1 for an empty group, another character or
-// more than 32 digits.
-int ParseBinaryPart(std::string_view text, uint32_t& value);
+// or the end. False for an empty group, another character or more than 32
+// digits.
+bool ParseBinaryPart(std::string_view text, uint32_t& value);
 
 // Reads the start of `text` as a "%d" conversion does (leading white space,
 // optional sign, decimal digits, the rest ignored). False when no digit can

@@ -10,7 +10,7 @@ HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowes
                             int32_t& value, const ScriptPos& at) {
   const std::string_view token = tokens.Next();
   size_t used = 0;
-  if (token.empty() || ParseInteger(diag, token, value, &used) != 0) return HandlerStatus::Malformed;
+  if (token.empty() || !ParseInteger(diag, token, value, &used)) return HandlerStatus::Malformed;
   WarnIgnoredCharacters(diag, token, used, at);
   if (value < lowest || value > highest) {
     diag.Error(msg::kValueOutOfRange);
@@ -30,7 +30,7 @@ bool ReadFixedPair(Diagnostics& diag, LineTokens& tokens, uint32_t& first, uint3
 
 bool ReadFixed8(Diagnostics& diag, std::string_view token, uint32_t& value, const ScriptPos& at) {
   size_t used = 0;
-  if (ParseFixedPoint8(diag, value, token, &used) != 0) return false;
+  if (!ParseFixedPoint8(diag, value, token, &used)) return false;
   WarnIgnoredCharacters(diag, token, used, at);
   return true;
 }

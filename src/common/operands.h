@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/diagnostics.h"
-#include "common/script_lines.h"
+#include "common/script_parser.h"
 
 namespace psgc {
 

@@ -68,9 +68,9 @@ bool ScriptReader::NextLine(std::string_view& line) {
   return true;
 }
 
-int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,
+bool ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,
                      std::string_view stopCharacters) {
-  if (path.empty()) return -1;
+  if (path.empty()) return false;
   size_t stem = path.size();
   for (size_t i = path.size() - 1; i >= 1; --i) {
     if (path[i] == '.') {
@@ -81,7 +81,7 @@ int ReplaceExtension(std::string_view path, std::string& result, std::string_vie
   }
   result.assign(path.substr(0, stem));
   result += extension;
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

@@ -87,16 +87,11 @@ class LineTokens {
   const char* end_;
 };
 
-// What a command handler of either script language returns. Malformed: the
-// parser adds the line's syntax message. Reported: the failure has been
-// printed in full.
-enum class HandlerStatus { Done = 0, Malformed = 1, Reported = -1 };
-
 // `path` with the extension of its last component replaced by `extension`
 // (or `extension` appended when there is none). A "." counts only after the
 // last of `stopCharacters` and never as the first character of the path.
-// Returns 0, or -1 for an empty path.
-int ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,
+// False for an empty path.
+bool ReplaceExtension(std::string_view path, std::string& result, std::string_view extension,
                      std::string_view stopCharacters);
 
 }  // namespace psgc

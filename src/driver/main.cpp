@@ -78,12 +78,12 @@ void RunSfx(Run& run) {
   WarnExtraSfxScripts(run);
   ScriptReader reader = ReadScript(run, 0);
   const SymbolRules* labelRules = SymbolsRequested(run) ? &run.symbolRules : nullptr;
-  if (ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
-                            labelRules) != 0) {
+  if (!ParseInstrumentScript(run.instruments, run.diag, reader, run.sources[0]->name(), true,
+                            labelRules)) {
     return;
   }
   ByteBuffer image;
-  if (BuildSfxBinary(run.instruments, run.diag, image) != 0) return;
+  if (!BuildSfxBinary(run.instruments, run.diag, image)) return;
   // Under -Werror a warning fails the run here: nothing is written.
   if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingSfx, run.outputName);
@@ -106,7 +106,7 @@ void RunMus(Run& run) {
     return;
   }
   ScriptReader instruments = ReadScript(run, 0);
-  if (ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false) != 0) return;
+  if (!ParseInstrumentScript(run.instruments, run.diag, instruments, run.sources[0]->name(), false)) return;
   uint64_t scriptBytes = 0;
   for (size_t i = 1; i < n; ++i) {
     uint64_t size = 0;
@@ -115,12 +115,12 @@ void RunMus(Run& run) {
   ReserveSongData(run.song, scriptBytes);
   for (size_t i = 1; i < n; ++i) {
     ScriptReader channel = ReadScript(run, i);
-    if (ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name()) != 0) return;
+    if (!ParseMusicScript(run.song, run.instruments, run.diag, channel, run.sources[i]->name())) return;
   }
   std::vector<char>().swap(run.scriptBuffer);
   CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
   ByteBuffer image;
-  if (BuildMusBinary(run.song, run.instruments, run.diag, image) != 0) return;
+  if (!BuildMusBinary(run.song, run.instruments, run.diag, image)) return;
   if (run.diag.failed()) return;
   run.diag.PrintWith(msg::kSavingMusic, run.outputName);
   if (!run.output.WriteAndCommit(image.data(), image.size())) {
@@ -138,7 +138,7 @@ void RunPak(Run& run) {
       !PackSymbols(run.sources, "SONG IDs", "SONG_", run.symbolRules, run.diag, symbols)) {
     return;
   }
-  if (BuildTrackPack(run.diag, run.output, run.sources) == 0) {
+  if (BuildTrackPack(run.diag, run.output, run.sources)) {
     run.diag.PrintWith(msg::kSavingTrack, run.outputName);
     WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }
@@ -151,7 +151,7 @@ void RunPcm(Run& run) {
     return;
   }
   // The builder checks the stream count itself.
-  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio) == 0) {
+  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio)) {
     run.diag.PrintWith(msg::kSavingPcm, run.outputName);
     WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
   }
@@ -164,13 +164,15 @@ const ModeRow* FindMode(const char* text) {
   return nullptr;
 }
 
-// Opens every source before any is read and before the mode's count checks.
-bool OpenSources(Run& run, int first, int argc, char** argv) {
-  run.sources.reserve(static_cast<size_t>(argc - first));
-  for (int i = first; i < argc; ++i) {
+// Opens every source (the positional arguments from `first` on) before any
+// is read and before the mode's count checks.
+bool OpenSources(Run& run, const std::vector<std::string>& args, size_t first) {
+  run.sources.reserve(args.size() - first);
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string& name = args[i];
     run.sources.push_back(std::make_unique<SourceFile>());
-    if (!run.sources.back()->Open(argv[i])) {
-      run.diag.ErrorWith(msg::kCantOpenSource, argv[i]);
+    if (!run.sources.back()->Open(name.c_str())) {
+      run.diag.ErrorWith(msg::kCantOpenSource, name);
       return false;
     }
   }
@@ -223,7 +225,7 @@ void PrintHelp(Run& run) {
 
 void Execute(Run& run, int argc, char** argv) {
   Options& options = run.options;
-  if (!ParseLeadingOptions(argc, argv, run.diag, options)) return;
+  if (!ParseOptions(argc, argv, run.diag, options)) return;
   if (options.help) {
     PrintHelp(run);
     return;
@@ -234,21 +236,27 @@ void Execute(Run& run, int argc, char** argv) {
   }
   run.diag.SetQuiet(options.quiet);
   run.diag.SetWarnings(options.warnings);
+  const std::vector<std::string>& args = options.positional;
   if (!options.dumpFiles.empty()) {
+    // --dump takes the rest of the command line; nothing to compile may
+    // stand before it.
+    if (!args.empty()) {
+      run.diag.ErrorWith(msg::kDumpAfterArguments, args[0]);
+      return;
+    }
     DumpFiles(run.diag, options.dumpFiles);
     return;
   }
-  const int m = options.modeIndex;
-  if (argc - m < 3) {
+  if (args.size() < 3) {
     run.diag.Error(msg::kUsage);
     return;
   }
-  const ModeRow* row = FindMode(argv[m]);
+  const ModeRow* row = FindMode(args[0].c_str());
   if (row == nullptr) {
-    run.diag.ErrorWith(msg::kInvalidMode, argv[m]);
+    run.diag.ErrorWith(msg::kInvalidMode, args[0]);
     return;
   }
-  run.outputName = argv[m + 1];
+  run.outputName = args[1];
   // An empty name can never be written; refuse it before any work.
   if (run.outputName.empty()) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
@@ -259,7 +267,7 @@ void Execute(Run& run, int argc, char** argv) {
     run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
     return;
   }
-  if (!OpenSources(run, m + 2, argc, argv)) return;
+  if (!OpenSources(run, args, 2)) return;
   if (RefuseOutputThatIsASource(run)) return;
   switch (row->mode) {
     case OperatingMode::Sfx: RunSfx(run); break;

@@ -1,4 +1,5 @@
-// Leading options, taken one at a time from the front of the command line.
+// psgc's own options, taken from anywhere on the command line by their
+// exact spellings; the rest, in order, are the positional arguments.
 #include "driver/options.h"
 
 #include <cstring>
@@ -11,12 +12,42 @@ namespace {
 
 enum class Taken { NotAnOption, Yes, Failed };
 
-bool Is(const char* arg, const char* name) { return std::strcmp(arg, name) == 0; }
+// What an option's handler sees: the run's options, where to report, and
+// whether the argument stands where only options stood before (ahead of
+// the mode switch), where a misspelt -W<name> has always been an error.
+struct OptionContext {
+  Diagnostics& diag;
+  Options& options;
+  bool leading;
+};
 
-// -Wall, -Werror, -W<name> and -Wno-<name>; a later one overrides an
-// earlier one, so -Wall -Wno-unused is every warning but one.
-Taken TakeWarningOption(std::string_view arg, Diagnostics& diag, WarningSet& warnings) {
-  std::string_view name = arg.substr(2);
+// How an option takes its value.
+enum class ValueForm {
+  None,    // -q
+  Next,    // --symbols FORMAT: the next argument, whatever it is
+  Joined,  // -W<name>: the rest of this argument
+  Rest,    // --dump FILE...: every later argument
+};
+
+struct OptionRow {
+  const char* spelling;  // exact; for a joined value, the part before it
+  ValueForm form;
+  Taken (*take)(OptionContext& context, const char* value);
+};
+
+Taken TakeHelp(OptionContext& c, const char*) { c.options.help = true; return Taken::Yes; }
+Taken TakeVersion(OptionContext& c, const char*) { c.options.version = true; return Taken::Yes; }
+Taken TakeQuiet(OptionContext& c, const char*) { c.options.quiet = true; return Taken::Yes; }
+Taken TakeNormalize(OptionContext& c, const char*) { c.options.audio.normalize = true; return Taken::Yes; }
+Taken TakeDither(OptionContext& c, const char*) { c.options.audio.dither = true; return Taken::Yes; }
+
+// all, error, <name> and no-<name>; a later one overrides an earlier one,
+// so -Wall -Wno-unused is every warning but one. Another name is refused
+// ahead of the mode switch, as it always was, and elsewhere is no option
+// at all: a file may be named -Wx.
+Taken TakeWarning(OptionContext& c, const char* value) {
+  std::string_view name(value);
+  WarningSet& warnings = c.options.warnings;
   if (name == "all") {
     warnings.on.set();
     return Taken::Yes;
@@ -29,7 +60,8 @@ Taken TakeWarningOption(std::string_view arg, Diagnostics& diag, WarningSet& war
   if (!on) name.remove_prefix(3);
   Warning warning;
   if (!FindWarning(name, warning)) {
-    diag.ErrorWith(msg::kUnknownWarning, name);
+    if (!c.leading) return Taken::NotAnOption;
+    c.diag.ErrorWith(msg::kUnknownWarning, name);
     return Taken::Failed;
   }
   warnings.on.set(static_cast<size_t>(warning), on);
@@ -37,73 +69,97 @@ Taken TakeWarningOption(std::string_view arg, Diagnostics& diag, WarningSet& war
 }
 
 // FORMAT or FORMAT=FILE.
-Taken TakeSymbols(const char* value, Diagnostics& diag, Options& options) {
+Taken TakeSymbols(OptionContext& c, const char* value) {
   const std::string_view text(value);
   const size_t equals = text.find('=');
   SymbolRequest request;
   if (!FindSymbolFormat(text.substr(0, equals), request.format)) {
-    diag.ErrorWith(msg::kUnknownSymbolFormat, text.substr(0, equals));
+    c.diag.ErrorWith(msg::kUnknownSymbolFormat, text.substr(0, equals));
     return Taken::Failed;
   }
   if (equals != std::string_view::npos) {
     request.file.assign(text.substr(equals + 1));
     if (request.file.empty()) {
-      diag.ErrorWith(msg::kEmptySymbolFileName, text);
+      c.diag.ErrorWith(msg::kEmptySymbolFileName, text);
       return Taken::Failed;
     }
   }
-  options.symbols.push_back(std::move(request));
+  c.options.symbols.push_back(std::move(request));
   return Taken::Yes;
 }
 
-// Looks at argv[i]; an option that takes a value advances `i` past it.
-Taken TakeOption(int argc, char** argv, int& i, Diagnostics& diag, Options& options) {
-  const char* arg = argv[i];
-  if (Is(arg, "-h") || Is(arg, "--help")) {
-    options.help = true;
-  } else if (Is(arg, "--version")) {
-    options.version = true;
-  } else if (Is(arg, "-q") || Is(arg, "--quiet")) {
-    options.quiet = true;
-  } else if (Is(arg, "--normalize")) {
-    options.audio.normalize = true;
-  } else if (Is(arg, "--dither")) {
-    options.audio.dither = true;
-  } else if (std::strncmp(arg, "-W", 2) == 0) {
-    return TakeWarningOption(arg, diag, options.warnings);
-  } else if (Is(arg, "--symbols")) {
-    if (i + 1 >= argc) {
-      diag.ErrorWith(msg::kMissingOptionValue, arg);
-      return Taken::Failed;
-    }
-    return TakeSymbols(argv[++i], diag, options);
-  } else if (Is(arg, "--dump")) {
-    // Takes the rest of the command line: file names may look like options.
-    if (i + 1 >= argc) {
-      diag.ErrorWith(msg::kMissingOptionValue, arg);
-      return Taken::Failed;
-    }
-    options.dumpFiles.assign(argv + i + 1, argv + argc);
-    i = argc - 1;
-  } else {
-    return Taken::NotAnOption;
+// Filled by the caller from the rest of the command line.
+Taken TakeDump(OptionContext&, const char*) { return Taken::Yes; }
+
+constexpr OptionRow kOptionTable[] = {
+    {"-h", ValueForm::None, TakeHelp},
+    {"--help", ValueForm::None, TakeHelp},
+    {"--version", ValueForm::None, TakeVersion},
+    {"-q", ValueForm::None, TakeQuiet},
+    {"--quiet", ValueForm::None, TakeQuiet},
+    {"--normalize", ValueForm::None, TakeNormalize},
+    {"--dither", ValueForm::None, TakeDither},
+    {"-W", ValueForm::Joined, TakeWarning},
+    {"--symbols", ValueForm::Next, TakeSymbols},
+    // Takes the rest of the command line: the files to list may look like
+    // options, as they always could.
+    {"--dump", ValueForm::Rest, TakeDump},
+};
+
+const OptionRow* FindOption(const char* arg) {
+  for (const OptionRow& row : kOptionTable) {
+    const size_t length = std::strlen(row.spelling);
+    const bool matches = row.form == ValueForm::Joined
+                             ? std::strncmp(arg, row.spelling, length) == 0
+                             : std::strcmp(arg, row.spelling) == 0;
+    if (matches) return &row;
   }
-  return Taken::Yes;
+  return nullptr;
+}
+
+// Looks at argv[i]; an option that takes later arguments advances `i` to
+// the last of them.
+Taken TakeOption(int argc, char** argv, int& i, OptionContext& context) {
+  const char* arg = argv[i];
+  const OptionRow* row = FindOption(arg);
+  if (row == nullptr) return Taken::NotAnOption;
+  switch (row->form) {
+    case ValueForm::None:
+      return row->take(context, nullptr);
+    case ValueForm::Joined:
+      return row->take(context, arg + std::strlen(row->spelling));
+    case ValueForm::Next:
+    case ValueForm::Rest:
+      if (i + 1 >= argc) {
+        context.diag.ErrorWith(msg::kMissingOptionValue, arg);
+        return Taken::Failed;
+      }
+      if (row->form == ValueForm::Next) return row->take(context, argv[++i]);
+      context.options.dumpFiles.assign(argv + i + 1, argv + argc);
+      i = argc - 1;
+      return row->take(context, nullptr);
+  }
+  return Taken::NotAnOption;
 }
 
 }  // namespace
 
-bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
-  int i = 1;
-  // Help, the version and a dump end the options: what follows them is
-  // not read as an option.
-  while (i < argc && !options.help && !options.version && options.dumpFiles.empty()) {
-    const Taken taken = TakeOption(argc, argv, i, diag, options);
+bool ParseOptions(int argc, char** argv, Diagnostics& diag, Options& options) {
+  OptionContext context{diag, options, true};
+  // Help, the version and a dump end the command line: nothing after them
+  // is read.
+  for (int i = 1; i < argc && !options.help && !options.version && options.dumpFiles.empty(); ++i) {
+    if (std::strcmp(argv[i], "--") == 0) {
+      options.positional.insert(options.positional.end(), argv + i + 1, argv + argc);
+      break;
+    }
+    const Taken taken = TakeOption(argc, argv, i, context);
     if (taken == Taken::Failed) return false;
-    if (taken == Taken::NotAnOption) break;
-    ++i;
+    if (taken == Taken::NotAnOption) {
+      options.positional.emplace_back(argv[i]);
+      context.leading = false;
+    }
   }
-  options.modeIndex = i;
   return true;
 }
 

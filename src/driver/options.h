@@ -1,7 +1,7 @@
-// Leading options: psgc's own additions, given before the mode switch
-// (`psgc -q -mus song.mus ...`). They come from a fixed set; the first
-// argument that is not one of them is the mode switch, checked as always,
-// so every command line that starts with a mode switch means what it did.
+// psgc's own options: a fixed set of exact spellings, recognised wherever
+// they stand on the command line until `--` (`psgc -pcm -q drums.pcm
+// kick.wav`). Every other argument is positional (the mode switch, the
+// output, the sources) exactly as it always was.
 #pragma once
 
 #include <string>
@@ -21,11 +21,11 @@ struct Options {
   WarningSet warnings;   // -Wall, -W<name>, -Wno-<name>, -Werror, applied in order
   std::vector<std::string> dumpFiles;  // --dump FILE...: every later argument (never empty)
   std::vector<SymbolRequest> symbols;  // --symbols FORMAT[=FILE], in order
-  int modeIndex = 1;     // where the mode switch stands in argv (argc when absent)
+  std::vector<std::string> positional;  // the mode switch, the output, the sources
 };
 
-// Takes the leading options of argv into `options`. False when one of them
+// Sorts argv into options and positional arguments. False when an option
 // is malformed; the fault has been reported.
-bool ParseLeadingOptions(int argc, char** argv, Diagnostics& diag, Options& options);
+bool ParseOptions(int argc, char** argv, Diagnostics& diag, Options& options);
 
 }  // namespace psgc

@@ -13,18 +13,18 @@ namespace {
 
 // Fills every call operand with its target's position. The first call of
 // a label that no block has ends the build.
-int PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
+bool PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
   for (const BlockReference& ref : song.references) {
     const std::string_view label = LabelText(song, ref.label, ref.labelSize);
     const int64_t target = FindMusicBlock(song, label);
     if (target < 0) {
       diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref.script], ref.line});
-      return -1;
+      return false;
     }
     PutBankPointer(&image[kMusHeaderSize + ref.offset],
                    kMusHeaderSize + song.blocks[static_cast<size_t>(target)].start);
   }
-  return 0;
+  return true;
 }
 
 // "MUS", the instrument count and table pointer, then six channel entries:
@@ -53,23 +53,23 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 // The song's stream already begins with room for the header and holds the
 // music after it: the instrument table is appended, the calls and the
 // header are written in place, and the stream becomes the binary.
-int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image) {
-  if (song.stream.empty() && StartSongData(song, diag) != 0) return -1;
+  if (song.stream.empty() && !StartSongData(song, diag)) return false;
   ByteBuffer& bytes = song.stream;
   const uint64_t musicEnd = kMusHeaderSize + song.musicOffset;
   const size_t tableStart = bytes.size();
   uint32_t count = 0;
-  if (BuildInstrumentTable(instruments, diag, bytes, count) != 0) return -1;
+  if (!BuildInstrumentTable(instruments, diag, bytes, count)) return false;
   const uint64_t tableSize = bytes.size() - tableStart;
   const uint64_t total = musicEnd + tableSize;
   diag.PrintSize(msg::kMusSize, total);
   // Within the limit every music byte was kept (see kMaxMusicBytes), so
   // the table starts at musicEnd.
-  if (!CheckOutputSize(diag, total) || PatchCalls(song, diag, bytes) != 0) return -1;
+  if (!CheckOutputSize(diag, total) || !PatchCalls(song, diag, bytes)) return false;
   WriteHeader(song, bytes.data(), count, tableSize, static_cast<uint32_t>(musicEnd));
   image.swap(bytes);
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

@@ -10,10 +10,10 @@
 
 namespace psgc {
 
-// Prints the instrument table's and the binary's sizes. Returns 0 with the
-// binary in `image`, or -1 after reporting (the size limit, a call of a
+// Prints the instrument table's and the binary's sizes, and leaves the
+// binary in `image`. False after reporting (the size limit, a call of a
 // label that no block has).
-int BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image);
 
 }  // namespace psgc

@@ -3,7 +3,6 @@
 #include "music/music_commands.h"
 
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,7 +23,7 @@ namespace {
 constexpr uint32_t kFirstNoiseChannel = 4;
 
 HandlerStatus Emit(MusicScript& script, std::initializer_list<uint8_t> bytes) {
-  return EmitMusic(script.song, script.diag, bytes.begin(), bytes.size()) == 0 ? HandlerStatus::Done
+  return EmitMusic(script.song, script.diag, bytes.begin(), bytes.size()) ? HandlerStatus::Done
                                                                                 : HandlerStatus::Reported;
 }
 
@@ -38,7 +37,7 @@ bool RequireInstrument(MusicScript& script) {
 // A duration: a whole number of ticks, 0 or more.
 HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& duration) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value, script.Here());
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, value, script.at());
   duration = static_cast<uint32_t>(value);
   return status;
 }
@@ -48,7 +47,7 @@ HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& du
 HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) {
   const uint8_t event[] = {format::kMusicNote, static_cast<uint8_t>(script.channel.instrument),
                            static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
-  return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration) == 0
+  return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration)
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -59,7 +58,7 @@ void WarnAboutClampedNote(MusicScript& script, std::string_view note, uint16_t p
   std::string what(note);
   what += " plays period ";
   what += std::to_string(period);
-  script.diag.WarnAt(Warning::Range, msg::kWarnNoteOutOfRange, what, script.Here());
+  script.diag.WarnAt(Warning::Range, msg::kWarnNoteOutOfRange, what, script.at());
 }
 
 // Releases a sounding note before a rest or the end.
@@ -81,7 +80,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   channel.instrument = static_cast<uint32_t>(index);
   bool noise = false;
   double tuning = 0.0;
-  if (GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning) != 0) {
+  if (!GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning)) {
     return HandlerStatus::Malformed;
   }
   if (noise && channel.channel < kFirstNoiseChannel) {
@@ -102,7 +101,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
 template <uint8_t kOpcode, int32_t kLowest, int32_t kHighest>
 HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.Here());
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.at());
   if (status != HandlerStatus::Done) return status;
   return Emit(script, {kOpcode, static_cast<uint8_t>(value)});
 }
@@ -117,7 +116,7 @@ HandlerStatus HandleBareCommand(MusicScript& script, LineTokens&) {
 HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
   uint32_t a = 0;
   uint32_t b = 0;
-  if (!ReadFixedPair(script.diag, tokens, a, b, script.Here())) return HandlerStatus::Malformed;
+  if (!ReadFixedPair(script.diag, tokens, a, b, script.at())) return HandlerStatus::Malformed;
   return Emit(script, {format::kMusicPitch, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
                        static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
                        static_cast<uint8_t>(b)});
@@ -132,7 +131,7 @@ void WarnAboutSfxPeriod(MusicScript& script, uint16_t period) {
   what += " (highest ";
   what += std::to_string(highest);
   what += ')';
-  script.diag.WarnAt(Warning::Range, msg::kWarnSfxPeriodOutOfRange, what, script.Here());
+  script.diag.WarnAt(Warning::Range, msg::kWarnSfxPeriodOutOfRange, what, script.at());
 }
 
 // A note event whose period is given by number: no tuning, no clamp.
@@ -145,8 +144,8 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   FixedPoint period;
   if (!token.empty()) {
     size_t used = 0;
-    if (ParseFixedPoint(script.diag, period, token, &used) != 0) return HandlerStatus::Malformed;
-    WarnIgnoredCharacters(script.diag, token, used, script.Here());
+    if (!ParseFixedPoint(script.diag, period, token, &used)) return HandlerStatus::Malformed;
+    WarnIgnoredCharacters(script.diag, token, used, script.at());
     WarnAboutSfxPeriod(script, period.integer);
   }
   return PlayNote(script, period.integer, duration);
@@ -158,8 +157,8 @@ HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
   if (Emit(script, {format::kMusicCall}) != HandlerStatus::Done) return HandlerStatus::Reported;
   const std::string_view label = tokens.Next();
   if (label.empty()) return HandlerStatus::Malformed;
-  if (AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
-                        script.channel.channel, script.channel.line) != 0) {
+  if (!AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
+                        script.channel.channel, script.channel.line)) {
     return HandlerStatus::Reported;
   }
   return Emit(script, {0, 0, 0, 0});
@@ -169,7 +168,7 @@ HandlerStatus HandleWait(MusicScript& script, LineTokens& tokens) {
   uint32_t duration = 0;
   const HandlerStatus status = ReadDuration(script, tokens, duration);
   if (status != HandlerStatus::Done) return status;
-  if (EmitWait(script.song, script.diag, duration) != 0) return HandlerStatus::Reported;
+  if (!EmitWait(script.song, script.diag, duration)) return HandlerStatus::Reported;
   return HandlerStatus::Done;
 }
 
@@ -184,69 +183,37 @@ HandlerStatus HandleEnd(MusicScript& script, LineTokens&) {
   return Emit(script, {format::kMusicPriority, 0});
 }
 
-struct MusicCommandRow {
-  std::string_view longName;
-  std::string_view shortName;
-  MusicHandler handler;
-};
-
-constexpr MusicCommandRow kMusicCommandTable[] = {
+using Row = CommandRow<MusicScript>;
+using R = CommandRole;
+constexpr Row kMusicRows[] = {
     {"using", "u", HandleUsing},
     {"priority", "pr", HandleByteCommand<format::kMusicPriority, 0, 255>},
     {"pan", "p", HandleByteCommand<format::kMusicPan, 0, 255>},
     {"pitch", "pt", HandlePitch},
     {"sample", "smp", HandleByteCommand<format::kMusicSample, 0, 255>},
     {"sfx", "s", HandleSfx},
-    {"loop", "l", HandleByteCommand<format::kMusicLoop, -128, 127>},
-    {"endloop", "el", HandleBareCommand<format::kMusicEndLoop>},
+    {"loop", "l", HandleByteCommand<format::kMusicLoop, -128, 127>, R::Loop},
+    {"endloop", "el", HandleBareCommand<format::kMusicEndLoop>, R::EndLoop},
     {"call", "c", HandleCall},
-    {"return", "rt", HandleBareCommand<format::kMusicReturn>},
+    {"return", "rt", HandleBareCommand<format::kMusicReturn>, R::Return},
     {"break", "b", HandleBareCommand<format::kMusicBreak>},
     {"wait", "w", HandleWait},
     {"rest", "r", HandleRest},
-    {"end", "e", HandleEnd},
+    {"end", "e", HandleEnd, R::End},
 };
-
-// For each first letter, the rows whose names begin with it (one bit per
-// row), so that a lookup compares only those names.
-struct RowsByLetter {
-  uint16_t rows[256] = {};
-  constexpr RowsByLetter() {
-    for (size_t r = 0; r < std::size(kMusicCommandTable); ++r) {
-      rows[static_cast<unsigned char>(kMusicCommandTable[r].longName[0])] |= uint16_t(1u << r);
-    }
-  }
-};
-constexpr RowsByLetter kRowsByLetter;
-static_assert(std::size(kMusicCommandTable) <= 16, "one bit per row");
-
-// A short name begins like its long name, so one letter finds both.
-constexpr bool ShortNamesShareFirstLetter() {
-  for (const MusicCommandRow& row : kMusicCommandTable) {
-    if (row.shortName[0] != row.longName[0]) return false;
-  }
-  return true;
-}
-static_assert(ShortNamesShareFirstLetter(), "a short name must begin like its long name");
+constexpr CommandTable kMusicCommands(kMusicRows);
 
 }  // namespace
 
-MusicHandler FindMusicCommand(std::string_view keyword) {
-  // Most body lines are notes, whose first letters find few rows or none.
-  // The keyword is a token, so it is never empty.
-  for (unsigned rows = kRowsByLetter.rows[static_cast<unsigned char>(keyword[0])]; rows != 0;
-       rows &= rows - 1) {
-    const MusicCommandRow& row = kMusicCommandTable[__builtin_ctz(rows)];
-    if (keyword == row.longName || keyword == row.shortName) return row.handler;
-  }
-  return nullptr;
+const CommandRow<MusicScript>* FindMusicCommand(std::string_view keyword) {
+  return kMusicCommands.Find(keyword);
 }
 
 // The event goes in only once the whole line has been read; a failed line
 // fails the run, so no byte of it is ever written.
 HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
   double frequency = 0.0;
-  if (ParseNote(script.diag, note, frequency) != 0) return HandlerStatus::Malformed;
+  if (!ParseNote(script.diag, note, frequency)) return HandlerStatus::Malformed;
   ChannelState& channel = script.channel;
   if (!RequireInstrument(script)) return HandlerStatus::Malformed;
   uint32_t duration = 0;

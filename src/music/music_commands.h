@@ -4,17 +4,13 @@
 
 #include <string_view>
 
-#include "common/script_lines.h"
+#include "common/script_parser.h"
 #include "music/music_script.h"
 
 namespace psgc {
 
-// A handler reads its operands from the line's tokens, after the keyword.
-using MusicHandler = HandlerStatus (*)(MusicScript&, LineTokens&);
-
-// The handler of the command whose long or short name is `keyword`, or
-// nullptr: the line is then a note line.
-MusicHandler FindMusicCommand(std::string_view keyword);
+// The row named `keyword`, or nullptr: the line is then a note line.
+const CommandRow<MusicScript>* FindMusicCommand(std::string_view keyword);
 
 // A note line, `note` being its first token: the note event, then the
 // duration's wait.

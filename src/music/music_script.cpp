@@ -11,16 +11,14 @@ namespace psgc {
 namespace {
 
 // A label line opens a block; its "{" must stand alone on a later line.
-enum class BlockState { Outside, AwaitingBrace, InBody };
-
 struct BlockParser {
   MusicScript script;
   BlockState state = BlockState::Outside;
   MusicBlock block;  // the block under construction
-  uint32_t openLoops = 0;
+  LoopTracker loops;
 };
 
-void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text, script.Here()); }
+void ReportAt(MusicScript& script, const char* text) { script.diag.ErrorAt(text, script.at()); }
 
 // The priority of a label line makes its block the channel's main block.
 // It reads as "%d" does (7th is 7); "$" and "%" literals are no number here.
@@ -35,7 +33,7 @@ bool DeclareMainBlock(MusicScript& script, std::string_view token) {
       ReportAt(script, msg::kBlockPriorityOutOfRange);
       return false;
     case PriorityRead::Ok:
-      WarnIgnoredCharacters(script.diag, token, used, script.Here());
+      WarnIgnoredCharacters(script.diag, token, used, script.at());
       break;
   }
   ChannelMain& main = script.song.mains[script.channel.channel];
@@ -56,10 +54,10 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
   const std::string_view priority = tokens.Next();
   if (!priority.empty() && !DeclareMainBlock(script, priority)) return false;
   if (FindMusicBlock(script.song, label) >= 0) {
-    script.diag.ErrorTokenAt(msg::kBlockAlreadyDefined, label, script.Here());
+    script.diag.ErrorTokenAt(msg::kBlockAlreadyDefined, label, script.at());
     return false;
   }
-  if (CopyLabel(script.song, script.diag, label, p.block.label) != 0) return false;
+  if (!CopyLabel(script.song, script.diag, label, p.block.label)) return false;
   p.block.labelSize = static_cast<uint32_t>(label.size());
   p.block.start = MusicPosition(script.song);
   p.block.size = 0;
@@ -67,46 +65,20 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
   p.block.line = script.channel.line;
   p.block.isMain = !priority.empty();
   p.block.ending = BlockEnding::Other;
-  p.openLoops = 0;
-  p.state = BlockState::AwaitingBrace;
+  p.loops = LoopTracker();
+  p.state = BlockState::AfterLabel;
   script.channel.instrumentSet = false;
   script.channel.noteSounding = false;
   return true;
-}
-
-// Loops pair within one block; the last event that made bytes decides how
-// the block finishes.
-void NoteBlockEvent(BlockParser& p, MusicHandler handler, bool emitted) {
-  static const MusicHandler kLoop = FindMusicCommand("loop");
-  static const MusicHandler kEndLoop = FindMusicCommand("endloop");
-  static const MusicHandler kEnd = FindMusicCommand("end");
-  static const MusicHandler kReturn = FindMusicCommand("return");
-  if (handler == kLoop) {
-    ++p.openLoops;
-  } else if (handler == kEndLoop) {
-    if (p.openLoops == 0) {
-      p.script.diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", p.script.Here());
-    } else {
-      --p.openLoops;
-    }
-  }
-  if (!emitted) return;
-  if (handler == kEnd) {
-    p.block.ending = BlockEnding::End;
-  } else if (handler == kReturn) {
-    p.block.ending = BlockEnding::Return;
-  } else {
-    p.block.ending = BlockEnding::Other;
-  }
 }
 
 // A main block plays once, from the song's start: only `end` stops it.
 void WarnAboutClosedBlock(BlockParser& p) {
   MusicScript& script = p.script;
   const std::string_view label = LabelText(script.song, p.block.label, p.block.labelSize);
-  if (p.openLoops > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBlockLoopOpen, label, script.Here());
+  if (p.loops.open > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBlockLoopOpen, label, script.at());
   if (p.block.isMain && p.block.ending != BlockEnding::End) {
-    script.diag.WarnAt(Warning::Return, msg::kWarnMainBlockNoEnd, label, script.Here());
+    script.diag.WarnAt(Warning::Return, msg::kWarnMainBlockNoEnd, label, script.at());
   }
 }
 
@@ -116,17 +88,23 @@ bool HandleBodyLine(BlockParser& p, std::string_view first, LineTokens& tokens) 
   MusicScript& script = p.script;
   if (first == "}") {
     p.block.closeLine = script.channel.line;
+    p.block.ending = p.loops.last == CommandRole::End      ? BlockEnding::End
+                     : p.loops.last == CommandRole::Return ? BlockEnding::Return
+                                                           : BlockEnding::Other;
     WarnAboutClosedBlock(p);
     p.block.size = static_cast<uint32_t>(MusicPosition(script.song) - p.block.start);
-    if (AddMusicBlock(script.song, script.diag, p.block) != 0) return false;
+    if (!AddMusicBlock(script.song, script.diag, p.block)) return false;
     p.state = BlockState::Outside;
     return true;
   }
-  const MusicHandler handler = FindMusicCommand(first);
+  const CommandRow<MusicScript>* row = FindMusicCommand(first);
   const uint64_t offset = script.song.musicOffset;
   const HandlerStatus status =
-      handler != nullptr ? handler(script, tokens) : HandleNoteLine(script, tokens, first);
-  if (status == HandlerStatus::Done) NoteBlockEvent(p, handler, script.song.musicOffset != offset);
+      row != nullptr ? row->handler(script, tokens) : HandleNoteLine(script, tokens, first);
+  if (status == HandlerStatus::Done) {
+    p.loops.Note(script.diag, row != nullptr ? row->role : CommandRole::Other,
+                 script.song.musicOffset != offset, script.at());
+  }
   if (status == HandlerStatus::Malformed) ReportAt(script, msg::kInvalidSyntax);
   return status == HandlerStatus::Done;
 }
@@ -135,53 +113,40 @@ bool HandleLine(BlockParser& p, std::string_view first, LineTokens& tokens) {
   switch (p.state) {
     case BlockState::Outside:
       return OpenBlock(p, first, tokens);
-    case BlockState::AwaitingBrace:
+    case BlockState::AfterLabel:
       if (first == "{") {
-        p.state = BlockState::InBody;
+        p.state = BlockState::InBraces;
         return true;
       }
       ReportAt(p.script, msg::kExpectingBrace);
       return false;
-    case BlockState::InBody:
+    case BlockState::Unbraced:  // no music block goes without braces
+      return false;
+    case BlockState::InBraces:
       return HandleBodyLine(p, first, tokens);
   }
   return false;
 }
 
-// True when every line was read; false at the first error, reported.
-bool ParseLines(BlockParser& p, ScriptReader& reader) {
-  std::string_view line;
-  uint32_t& number = p.script.channel.line;
-  for (number = 1; reader.NextLine(line); ++number) {
-    LineTokens tokens(line);
-    const std::string_view first = tokens.Next();
-    if (!first.empty() && !HandleLine(p, first, tokens)) return false;
-    if (!tokens.Next().empty()) {
-      ReportAt(p.script, msg::kGarbageAtEnd);
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
-int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+bool ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                      ScriptReader& reader, const std::string& fileName) {
   if (song.channelCount == 0) {
     diag.Print(msg::kMusMode);
-    if (StartSongData(song, diag) != 0) return -1;
+    if (!StartSongData(song, diag)) return false;
   }
   song.scriptNames.push_back(fileName);
-  BlockParser p{MusicScript{diag, instruments, song, ChannelState{}}, BlockState::Outside, {}};
+  BlockParser p{MusicScript{diag, instruments, song, ChannelState{}}, BlockState::Outside, {}, {}};
   p.script.channel.channel = song.channelCount;
   p.script.channel.fileName = fileName;
-  const bool readAll = ParseLines(p, reader);
+  const ScriptStop stop = ReadScriptLines(reader, diag, fileName, p.script.channel.line,
+                                          [&p](std::string_view first, LineTokens& tokens) {
+                                            return HandleLine(p, first, tokens);
+                                          });
   ++song.channelCount;
-  if (reader.failed()) {
-    diag.ErrorWith(msg::kCantOpenSource, fileName);
-    return -1;
-  }
+  if (stop == ScriptStop::ReadError) return false;
+  const bool readAll = stop == ScriptStop::AtEnd;
   // After any error inside a block, and at the end of the file in one.
   const bool blockOpen = p.state != BlockState::Outside;
   if (blockOpen) ReportAt(p.script, msg::kUnexpectedEndOfBlock);
@@ -189,7 +154,7 @@ int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnos
   if (readAll && !blockOpen && !song.mains[p.script.channel.channel].declared) {
     diag.Warn(Warning::Main, msg::kWarnNoMainBlock, fileName);
   }
-  return readAll && !blockOpen ? 0 : -1;
+  return readAll && !blockOpen ;
 }
 
 }  // namespace psgc

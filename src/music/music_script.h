@@ -9,6 +9,7 @@
 
 #include "common/diagnostics.h"
 #include "common/script_lines.h"
+#include "common/script_parser.h"
 #include "music/notes.h"
 #include "music/song_data.h"
 #include "sfx/instrument_table.h"
@@ -34,14 +35,14 @@ struct MusicScript {
   SongData& song;
   ChannelState channel;
 
-  ScriptPos Here() const { return {channel.fileName, channel.line}; }
+  ScriptPos at() const { return {channel.fileName, channel.line}; }
 };
 
 // Compiles the next channel script, read through `reader`, into the song
-// (the first call is channel 0; the driver passes at most six). Returns 0,
-// or -1 after reporting the first error (a read error as "Can't open
-// source file").
-int ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
+// (the first call is channel 0; the driver passes at most six). False
+// after reporting the first error (a read error as "Can't open source
+// file").
+bool ParseMusicScript(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                      ScriptReader& reader, const std::string& fileName);
 
 }  // namespace psgc

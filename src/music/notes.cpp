@@ -94,14 +94,14 @@ double Frequency(int64_t semitonesFromA4) {
 
 }  // namespace
 
-int ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
   int64_t semitones = 0;
   if (!SemitonesFromA4(token, semitones)) {
     diag.ErrorWith(msg::kUnableToParseNote, token);
-    return -1;
+    return false;
   }
   frequency = Frequency(semitones);
-  return 0;
+  return true;
 }
 
 uint16_t NotePeriod(double frequency, double tuning, bool noise, bool* clamped) {

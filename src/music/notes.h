@@ -10,8 +10,8 @@
 namespace psgc {
 
 // The frequency in hertz of a note token such as a.4, cs3 or bb-1.
-// Returns 0, or -1 after "Unable to parse note : " and the token.
-int ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
+// False after "Unable to parse note : " and the token.
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
 
 // 32 samples per PSG waveform: the tuning of standard pitch.
 inline constexpr double kStandardTuning = 32.0;

@@ -15,7 +15,7 @@ void CheckInstruments(const SongData& song, const InstrumentTable& instruments,
   const std::vector<bool>& used = song.instrumentsUsed;
   std::string_view name;
   uint32_t line = 0;
-  for (uint32_t i = 0; GetInstrumentLabel(instruments, i, name, line) == 0; ++i) {
+  for (uint32_t i = 0; GetInstrumentLabel(instruments, i, name, line); ++i) {
     if (i < used.size() && used[i]) continue;
     diag.WarnAt(Warning::Unused, msg::kWarnInstrumentNeverUsed, name, {instrumentScript, line});
   }

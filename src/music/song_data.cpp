@@ -39,12 +39,12 @@ size_t ProbeSlot(const SongData& song, const std::vector<LabelSlot>& slots,
 }
 
 // Makes room in the label index for one more block.
-int GrowLabelIndex(SongData& song, Diagnostics& diag) {
+bool GrowLabelIndex(SongData& song, Diagnostics& diag) {
   const size_t needed = 2 * (song.blocks.size() + 1);
-  if (song.labelIndex.size() >= needed) return 0;
+  if (song.labelIndex.size() >= needed) return true;
   std::vector<LabelSlot> slots;
   const size_t size = song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size();
-  if (!TryAllocate(diag, [&] { slots.assign(size, LabelSlot{}); }, msg::kOutOfMemoryGrow)) return -1;
+  if (!TryAllocate(diag, [&] { slots.assign(size, LabelSlot{}); }, msg::kOutOfMemoryGrow)) return false;
   for (uint32_t i = 0; i < song.blocks.size(); ++i) {
     const MusicBlock& block = song.blocks[i];
     const std::string_view label = LabelText(song, block.label, block.labelSize);
@@ -52,7 +52,7 @@ int GrowLabelIndex(SongData& song, Diagnostics& diag) {
     slots[ProbeSlot(song, slots, label, hash)] = {static_cast<uint32_t>(hash >> 32), i + 1};
   }
   song.labelIndex.swap(slots);
-  return 0;
+  return true;
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ void ReserveSongData(SongData& song, uint64_t scriptBytes) {
   AdviseHugePages(song.stream.data(), song.stream.capacity());
 }
 
-int StartSongData(SongData& song, Diagnostics& diag) {
+bool StartSongData(SongData& song, Diagnostics& diag) {
   const bool allocated = TryAllocate(diag, [&] {
     song.blocks.reserve(kFirstRecordCapacity);
     song.references.reserve(kFirstRecordCapacity);
@@ -84,24 +84,24 @@ int StartSongData(SongData& song, Diagnostics& diag) {
     song.stream.assign(kMusHeaderSize, 0);
     song.labelIndex.assign(2 * kFirstRecordCapacity, LabelSlot{});
   });
-  if (!allocated) return -1;
+  if (!allocated) return false;
   song.mains = {};
-  return 0;
+  return true;
 }
 
-int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size) {
+bool EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size) {
   return AppendBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, bytes, size);
 }
 
-int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
+bool EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
   return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicWait, duration);
 }
 
-int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
+bool EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
                      uint32_t duration) {
   constexpr size_t kMaxEvent = 8;
   if (size > kMaxEvent || duration > 255) {
-    return EmitMusic(song, diag, event, size) != 0 ? -1 : EmitWait(song, diag, duration);
+    return EmitMusic(song, diag, event, size) && EmitWait(song, diag, duration);
   }
   uint8_t bytes[kMaxEvent + 2];
   std::memcpy(bytes, event, size);
@@ -112,16 +112,16 @@ int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, si
   return EmitMusic(song, diag, bytes, size);
 }
 
-int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
+bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
   // Label positions are 32-bit: a song with more label text cannot be held.
   if (song.labels.size() + label.size() > UINT32_MAX) {
     diag.Error(msg::kOutOfMemory);
-    return -1;
+    return false;
   }
   const size_t position = song.labels.size();
-  if (!TryAllocate(diag, [&] { song.labels.append(label); })) return -1;
+  if (!TryAllocate(diag, [&] { song.labels.append(label); })) return false;
   at = static_cast<uint32_t>(position);
-  return 0;
+  return true;
 }
 
 std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size) {
@@ -134,28 +134,28 @@ int64_t FindMusicBlock(const SongData& song, std::string_view label) {
   return block == 0 ? -1 : int64_t{block} - 1;
 }
 
-int AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block) {
-  if (GrowLabelIndex(song, diag) != 0) return -1;
-  if (AppendElement(diag, song.blocks, MusicBlock(block)) != 0) return -1;
+bool AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block) {
+  if (!GrowLabelIndex(song, diag)) return false;
+  if (!AppendElement(diag, song.blocks, MusicBlock(block))) return false;
   const std::string_view label = LabelText(song, block.label, block.labelSize);
   const uint64_t hash = HashLabel(label);
   LabelSlot& slot = song.labelIndex[ProbeSlot(song, song.labelIndex, label, hash)];
   // The first block of a label keeps it.
   if (slot.block == 0) slot = {static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(song.blocks.size())};
-  return 0;
+  return true;
 }
 
-int AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
+bool AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
                       uint32_t offset, uint32_t script, uint32_t line) {
-  if (GrowArray(diag, song.references, song.references.size() + 1) != 0) return -1;
+  if (!GrowArray(diag, song.references, song.references.size() + 1)) return false;
   BlockReference ref;
-  if (CopyLabel(song, diag, label, ref.label) != 0) return -1;
+  if (!CopyLabel(song, diag, label, ref.label)) return false;
   ref.labelSize = static_cast<uint32_t>(label.size());
   ref.offset = offset;
   ref.script = script;
   ref.line = line;
   song.references.push_back(ref);
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

@@ -84,27 +84,27 @@ struct SongData {
 // reservation that cannot be made is dropped and the arrays grow as needed.
 void ReserveSongData(SongData& song, uint64_t scriptBytes);
 // Creates the lists on the first channel script, and the stream with room
-// for the MUS header before the music. Returns 0 or -1.
-int StartSongData(SongData& song, Diagnostics& diag);
+// for the MUS header before the music.
+bool StartSongData(SongData& song, Diagnostics& diag);
 // Appends event bytes; past kMaxMusicBytes they are only counted.
-// Returns 0, or -1 when memory runs out (reported).
-int EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size);
+// False when memory runs out (reported).
+bool EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size);
 // The duration in (0x02, n) pairs of 1 to 255; nothing for 0.
-int EmitWait(SongData& song, Diagnostics& diag, uint32_t duration);
+bool EmitWait(SongData& song, Diagnostics& diag, uint32_t duration);
 // An event of up to 8 bytes followed by the wait of `duration`: what every
 // note line adds, in one append when the wait is at most one pair.
-int EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
+bool EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
                      uint32_t duration);
 
 // Keeps a copy of `label` in the song; `at` receives its position.
-int CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at);
+bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at);
 std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size);
 // Number of the block labelled exactly `label`, or -1.
 int64_t FindMusicBlock(const SongData& song, std::string_view label);
 
-// Appends a closed block and indexes its label. Returns 0 or -1.
-int AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block);
-int AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
+// Appends a closed block and indexes its label.
+bool AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block);
+bool AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label,
                       uint32_t offset, uint32_t script, uint32_t line);
 
 // Music offsets are kept in 32 bits; past kMaxMusicBytes they are never

@@ -1,6 +1,6 @@
 // The two pack builders: MUS binaries joined into a track pack, and raw
 // 8-bit unsigned PCM samples (or audio files) joined into a PCM pack. Each
-// writes the output itself and returns 0, or -1 after reporting.
+// writes the output itself and is false after reporting.
 #pragma once
 
 #include <memory>
@@ -18,7 +18,7 @@ using Sources = std::vector<std::unique_ptr<SourceFile>>;
 inline constexpr uint32_t kMaxPcmStreams = 255;
 inline constexpr uint32_t kMaxPcmStreamBytes = 8388608;  // what 3 length bytes hold
 
-int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
+bool BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
 // Streams `length` bytes of `source` into `output` chunk by chunk, passing
 // each chunk through `convert` (if any); without one the kernel copies
 // where it can. `chunk` is the scratch buffer, kept from source to source.
@@ -28,7 +28,7 @@ bool StreamSource(SourceFile& source, uint64_t length, OutputFile& output, bool&
                   void (*convert)(uint8_t* data, size_t size), ByteBuffer& chunk);
 // Audio files among the sources are converted first (see audio_source.h)
 // and then packed like raw streams.
-int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio);
+bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio);
 
 // A raw unsigned sample reduced to five significant bits: the signed byte
 // shifted right by three, so bits 5-7 repeat bit 7 (0x80 becomes 0xF0).

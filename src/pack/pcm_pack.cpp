@@ -90,12 +90,12 @@ void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vecto
 
 }  // namespace
 
-int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio) {
+bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio) {
   diag.Print(msg::kPcmMode);
   const uint64_t count = sources.size();
   if (count > kMaxPcmStreams) {
     diag.ErrorLimit(msg::kTooManyPcmStreams, kMaxPcmStreams);
-    return -1;
+    return false;
   }
   std::vector<uint64_t> lengths(count);
   std::vector<bool> isAudio(count);
@@ -104,11 +104,11 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
   for (size_t i = 0; i < count; ++i) {
     isAudio[i] = IsAudioSourceName(sources[i]->name());
     if (isAudio[i]) {
-      if (!DecodeStream(diag, *sources[i], audio, decoded[i], lengths[i])) return -1;
+      if (!DecodeStream(diag, *sources[i], audio, decoded[i], lengths[i])) return false;
       total += lengths[i];
       // Decoded streams are held until written: stop before they outgrow
       // the largest output.
-      if (!CheckOutputSize(diag, total)) return -1;
+      if (!CheckOutputSize(diag, total)) return false;
       continue;
     }
     // A stream's bytes are kept only while the pack can still be written;
@@ -116,11 +116,11 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
     const bool keep = total <= kMaxOutputSize;
     if (!sources[i]->Measure(kMaxPcmStreamBytes, keep, lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
       diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
-      return -1;
+      return false;
     }
     total += lengths[i];
   }
-  if (!CheckOutputSize(diag, total)) return -1;
+  if (!CheckOutputSize(diag, total)) return false;
   WarnAboutLevels(diag, sources, lengths, isAudio, decoded);
   ByteBuffer header(4 + 8 * count);
   std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
@@ -148,17 +148,17 @@ int BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, 
     }
     if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples, chunk)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
-      return -1;
+      return false;
     }
   }
   // Under -Werror a warning fails the run here: nothing is written.
-  if (diag.failed()) return -1;
+  if (diag.failed()) return false;
   if (!written || !output.Commit()) {
     diag.Error(msg::kCouldntWriteOutput);
-    return -1;
+    return false;
   }
   diag.PrintPcmSummary(static_cast<uint32_t>(total), static_cast<double>(total) * kSecondsPerSample);
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

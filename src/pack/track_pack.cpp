@@ -24,7 +24,7 @@ void WarnAboutNonSongs(Diagnostics& diag, const Sources& sources) {
 
 }  // namespace
 
-int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
+bool BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
   const uint64_t count = sources.size();
   std::vector<uint64_t> sizes(count);
   uint64_t total = 4 + 4 * count;
@@ -34,12 +34,12 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
     const uint64_t room = kMaxOutputSize - total;
     if (!sources[i]->Measure(room, true, sizes[i])) {
       diag.Error(msg::kUnexpectedEndOfInclude);
-      return -1;
+      return false;
     }
     total += sizes[i];
     if (total > kMaxOutputSize) break;
   }
-  if (!CheckOutputSize(diag, total)) return -1;
+  if (!CheckOutputSize(diag, total)) return false;
   WarnAboutNonSongs(diag, sources);
   ByteBuffer header(4 + 4 * count);
   std::memcpy(header.data(), format::kTrkMark, format::kMarkSize);
@@ -55,17 +55,17 @@ int BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources
   for (size_t i = 0; i < count; ++i) {
     if (!StreamSource(*sources[i], sizes[i], output, written, nullptr, chunk)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
-      return -1;
+      return false;
     }
   }
   diag.PrintSize(msg::kPakSize, total);
   // Under -Werror a warning fails the run here: nothing is written.
-  if (diag.failed()) return -1;
+  if (diag.failed()) return false;
   if (!written || !output.Commit()) {
     diag.Error(msg::kCouldntWriteOutput);
-    return -1;
+    return false;
   }
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

@@ -20,13 +20,12 @@ constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
 
 // The channel's bytes are kept below the output limit and counted past it;
 // the script's instrumentOffset counts every byte of every channel.
-BoundedOutput ChannelOutput(InstrumentScript& script, InstrumentChannel& channel) {
-  return {channel.bytes, script.table.instrumentOffset, kMaxOutputSize};
+BoundedOutput ChannelOutput(InstrumentScript& script) {
+  return {script.channel().bytes, script.table.instrumentOffset, kMaxOutputSize};
 }
 
-HandlerStatus Emit(InstrumentScript& script, InstrumentChannel& channel,
-                   std::initializer_list<uint8_t> bytes) {
-  return AppendBounded(script.diag, ChannelOutput(script, channel), bytes.begin(), bytes.size()) == 0
+HandlerStatus Emit(InstrumentScript& script, std::initializer_list<uint8_t> bytes) {
+  return AppendBounded(script.diag, ChannelOutput(script), bytes.begin(), bytes.size())
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -46,7 +45,7 @@ Fixed8 SplitFixed(uint32_t raw) {
   return {static_cast<uint16_t>(raw >> 16), static_cast<uint8_t>(raw & 0xFF)};
 }
 
-HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Wave(InstrumentScript& script, LineTokens& tokens) {
   uint8_t event[1 + format::kWaveSamples] = {format::kInstrumentWave};
   for (uint32_t n = 0; n < format::kWaveSamples; ++n) {
     const std::string_view token = tokens.Next();
@@ -60,50 +59,50 @@ HandlerStatus Wave(InstrumentScript& script, InstrumentChannel& channel, LineTok
     if (sample.fraction != 0 || sample.integer > kMaxWaveSample) return OutOfRange(script);
     event[1 + n] = static_cast<uint8_t>(sample.integer);
   }
-  return AppendBounded(script.diag, ChannelOutput(script, channel), event, sizeof event) == 0
+  return AppendBounded(script.diag, ChannelOutput(script), event, sizeof event)
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
 
-HandlerStatus Noise(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  channel.noise = true;
-  return Emit(script, channel, {format::kInstrumentNoise});
+HandlerStatus Noise(InstrumentScript& script, LineTokens&) {
+  script.channel().noise = true;
+  return Emit(script, {format::kInstrumentNoise});
 }
 
-HandlerStatus Sample(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Sample(InstrumentScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, channel, {format::kInstrumentSample, static_cast<uint8_t>(value)});
+  return Emit(script, {format::kInstrumentSample, static_cast<uint8_t>(value)});
 }
 
 // A: 16-bit integer part; B: 16-bit integer part and its fraction byte.
-HandlerStatus Frequency(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Frequency(InstrumentScript& script, LineTokens& tokens) {
   uint32_t rawA = 0;
   uint32_t rawB = 0;
   if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
-  return Emit(script, channel,
+  return Emit(script,
               {format::kInstrumentFrequency, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(a.integer >> 8),
                static_cast<uint8_t>(b.integer & 0xFF), static_cast<uint8_t>(b.integer >> 8), b.fraction});
 }
 
 // As frequency, with only the low bytes of both integer parts.
-HandlerStatus Volume(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Volume(InstrumentScript& script, LineTokens& tokens) {
   uint32_t rawA = 0;
   uint32_t rawB = 0;
   if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
-  return Emit(script, channel,
+  return Emit(script,
               {format::kInstrumentVolume, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(b.integer & 0xFF),
                b.fraction});
 }
 
 // The range is checked before the kind of script. An infinite or undefined
 // tuning would make every period of the instrument meaningless.
-HandlerStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& tokens) {
+HandlerStatus Tuning(InstrumentScript& script, LineTokens& tokens) {
   const std::string_view token = tokens.Next();
   double value = 0.0;
   size_t used = 0;
@@ -118,24 +117,24 @@ HandlerStatus Tuning(InstrumentScript& script, InstrumentChannel&, LineTokens& t
   return HandlerStatus::Done;
 }
 
-HandlerStatus Loop(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Loop(InstrumentScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, channel, {format::kInstrumentLoop, static_cast<uint8_t>(value & 0xFF)});
+  return Emit(script, {format::kInstrumentLoop, static_cast<uint8_t>(value & 0xFF)});
 }
 
-HandlerStatus EndLoop(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  return Emit(script, channel, {format::kInstrumentEndLoop});
+HandlerStatus EndLoop(InstrumentScript& script, LineTokens&) {
+  return Emit(script, {format::kInstrumentEndLoop});
 }
 
 // A wait event holds a duration of 1 to 255; longer ones take several.
-HandlerStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTokens& tokens) {
+HandlerStatus Wait(InstrumentScript& script, LineTokens& tokens) {
   int32_t duration = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration, script.at());
   if (status != HandlerStatus::Done) return status;
-  return AppendWaitBounded(script.diag, ChannelOutput(script, channel), format::kInstrumentWait,
-                           static_cast<uint32_t>(duration)) == 0
+  return AppendWaitBounded(script.diag, ChannelOutput(script), format::kInstrumentWait,
+                           static_cast<uint32_t>(duration))
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -143,7 +142,7 @@ HandlerStatus Wait(InstrumentScript& script, InstrumentChannel& channel, LineTok
 // The note-off point is the position of the next byte within the bytes of
 // all instruments of the script, which the instrument table lays out in
 // definition order.
-HandlerStatus NoteOff(InstrumentScript& script, InstrumentChannel&, LineTokens&) {
+HandlerStatus NoteOff(InstrumentScript& script, LineTokens&) {
   if (script.sfxMode) {
     script.diag.ErrorTokenAt(msg::kNoteOffOnSfx, script.record.name, script.at());
     return HandlerStatus::Malformed;
@@ -153,32 +152,33 @@ HandlerStatus NoteOff(InstrumentScript& script, InstrumentChannel&, LineTokens&)
   return HandlerStatus::Done;
 }
 
-HandlerStatus End(InstrumentScript& script, InstrumentChannel& channel, LineTokens&) {
-  return Emit(script, channel, {format::kInstrumentEnd});
+HandlerStatus End(InstrumentScript& script, LineTokens&) {
+  return Emit(script, {format::kInstrumentEnd});
 }
 
-constexpr InstrumentCommandRow kInstrumentCommandTable[] = {
-    {"wave", "wv", false, Wave},
-    {"noise", "no", false, Noise},
-    {"sample", "s", false, Sample},
-    {"frequency", "f", false, Frequency},
-    {"volume", "v", false, Volume},
-    {"tuning", "t", false, Tuning},
-    {"loop", "l", true, Loop},
-    {"endloop", "el", true, EndLoop},
-    {"wait", "w", true, Wait},
-    {"rest", "r", true, Wait},
-    {"noteoff", "n", true, NoteOff},
-    {"end", "e", true, End},
+using Row = CommandRow<InstrumentScript>;
+using R = CommandRole;
+// The last six are flow commands, allowed only inside a channel body.
+constexpr Row kInstrumentRows[] = {
+    {"wave", "wv", Wave},
+    {"noise", "no", Noise},
+    {"sample", "s", Sample},
+    {"frequency", "f", Frequency},
+    {"volume", "v", Volume},
+    {"tuning", "t", Tuning},
+    {"loop", "l", Loop, R::Loop, true},
+    {"endloop", "el", EndLoop, R::EndLoop, true},
+    {"wait", "w", Wait, R::Other, true},
+    {"rest", "r", Wait, R::Other, true},
+    {"noteoff", "n", NoteOff, R::Other, true},
+    {"end", "e", End, R::End, true},
 };
+constexpr CommandTable kInstrumentCommands(kInstrumentRows);
 
 }  // namespace
 
-const InstrumentCommandRow* FindInstrumentCommand(std::string_view token) {
-  for (const InstrumentCommandRow& row : kInstrumentCommandTable) {
-    if (token == row.longName || token == row.shortName) return &row;
-  }
-  return nullptr;
+const CommandRow<InstrumentScript>* FindInstrumentCommand(std::string_view token) {
+  return kInstrumentCommands.Find(token);
 }
 
 }  // namespace psgc

@@ -4,22 +4,13 @@
 
 #include <string_view>
 
-#include "common/script_lines.h"
+#include "common/script_parser.h"
 #include "sfx/instrument_script.h"
 
 namespace psgc {
 
-// Handlers take their operands from `tokens`, which the parser has advanced
-// past the keyword, and leave any further token for the end-of-line check.
-struct InstrumentCommandRow {
-  // Views, so that a lookup compares lengths before any character.
-  std::string_view longName;
-  std::string_view shortName;
-  bool flow;  // allowed only inside a channel body
-  HandlerStatus (*handler)(InstrumentScript&, InstrumentChannel&, LineTokens&);
-};
-
-// The row whose long, then short, name equals `token` (rows in order).
-const InstrumentCommandRow* FindInstrumentCommand(std::string_view token);
+// The row named `token`, or nullptr. Its handler adds the event to the
+// script's channel under construction.
+const CommandRow<InstrumentScript>* FindInstrumentCommand(std::string_view token);
 
 }  // namespace psgc

@@ -19,18 +19,15 @@ constexpr uint32_t kMaxNoiseChannels = 2;
 
 // Where the parser stands between two lines.
 struct ParserState {
-  bool definitionOpen = false;
-  bool braced = false;     // the definition's "{" has been read
-  bool bodyOpen = false;   // the current channel's "{" has been read
-  bool firstLine = false;  // no line with tokens since the label line
+  BlockState definition = BlockState::Outside;
+  bool bodyOpen = false;  // the current channel's "{" has been read
   uint32_t carriedPriority = 0;
 };
 
 // A channel starts with room for 1024 bytes.
 bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
   channel = InstrumentChannel();
-  script.openLoops = 0;
-  script.finishedWithEnd = false;
+  script.loops = LoopTracker();
   return TryAllocate(script.diag, [&] { channel.bytes.reserve(kFirstByteCapacity); });
 }
 
@@ -102,9 +99,7 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
   record.line = script.line;
   if (!BeginChannel(script, record.channels[0])) return false;
   if (script.sfxMode) WarnUnsafeLabel(script, label);
-  state.definitionOpen = true;
-  state.firstLine = true;
-  state.braced = false;
+  state.definition = BlockState::AfterLabel;
   state.bodyOpen = false;
   return true;
 }
@@ -112,33 +107,14 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
 // A channel is finished at its body's "}", or, if it has no body, at the
 // definition's end. The driver plays it until an `end` event.
 void WarnAboutFinishedChannel(InstrumentScript& script) {
-  if (script.openLoops > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBodyLoopOpen, "", script.at());
-  if (!script.finishedWithEnd) script.diag.WarnAt(Warning::End, msg::kWarnBodyNoEnd, "", script.at());
-}
-
-// Loops pair within one channel; the last event that made bytes decides
-// how the channel finishes.
-void NoteChannelEvent(InstrumentScript& script, const InstrumentCommandRow* row, bool emitted) {
-  static const InstrumentCommandRow* const kLoop = FindInstrumentCommand("loop");
-  static const InstrumentCommandRow* const kEndLoop = FindInstrumentCommand("endloop");
-  static const InstrumentCommandRow* const kEnd = FindInstrumentCommand("end");
-  if (row == kLoop) {
-    ++script.openLoops;
-  } else if (row == kEndLoop) {
-    if (script.openLoops == 0) {
-      script.diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", script.at());
-    } else {
-      --script.openLoops;
-    }
-  }
-  if (emitted) script.finishedWithEnd = row == kEnd;
+  if (script.loops.open > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBodyLoopOpen, "", script.at());
+  if (script.loops.last != CommandRole::End) script.diag.WarnAt(Warning::End, msg::kWarnBodyNoEnd, "", script.at());
 }
 
 bool CompleteDefinition(InstrumentScript& script, ParserState& state) {
-  const Instrument& record = script.record;
-  if (!record.channels[record.channelCount - 1].closed) WarnAboutFinishedChannel(script);
-  if (AddInstrument(script.table, script.diag, std::move(script.record)) != 0) return false;
-  state.definitionOpen = false;
+  if (!script.channel().closed) WarnAboutFinishedChannel(script);
+  if (!AddInstrument(script.table, script.diag, std::move(script.record))) return false;
+  state.definition = BlockState::Outside;
   return true;
 }
 
@@ -155,109 +131,103 @@ bool CheckNoiseChannels(InstrumentScript& script) {
 
 // A closed channel followed by any line other than the definition's "}"
 // begins the next channel, whatever that line holds.
-int BeginNextChannel(InstrumentScript& script) {
+bool BeginNextChannel(InstrumentScript& script) {
   Instrument& record = script.record;
   if (!script.sfxMode) {
     script.diag.ErrorAt(msg::kInstrumentMultiChannel, script.at());
-    return -1;
+    return false;
   }
   if (record.channelCount == kMaxChannels) {
     script.diag.ErrorAt(msg::kTooManyChannels, script.at());
-    return -1;
+    return false;
   }
-  if (!BeginChannel(script, record.channels[record.channelCount])) return -1;
+  if (!BeginChannel(script, record.channels[record.channelCount])) return false;
   ++record.channelCount;
-  return 0;
+  return true;
 }
 
 // Handles a line of an open definition whose first token is `token`.
-// Returns 0, positive for a malformed line, negative for another failure;
-// every message, the syntax line included, has been printed.
-int HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,
-                         LineTokens& tokens) {
-  Instrument& record = script.record;
+// False when the parse must stop; every message, the syntax line included,
+// has been printed.
+bool HandleInstrumentLine(InstrumentScript& script, std::string_view token, bool& bodyOpen,
+                          LineTokens& tokens) {
   if (bodyOpen && token == "}") {
-    record.channels[record.channelCount - 1].closed = true;
+    script.channel().closed = true;
     bodyOpen = false;
     WarnAboutFinishedChannel(script);
-    return 0;
+    return true;
   }
   if (!bodyOpen) {
-    if (record.channels[record.channelCount - 1].closed && BeginNextChannel(script) != 0) return -1;
+    if (script.channel().closed && !BeginNextChannel(script)) return false;
     if (token == "{") {
       bodyOpen = true;
-      return 0;
+      return true;
     }
   }
   // Inside a body "{" is looked up like any word, and is no command.
-  const InstrumentCommandRow* row = FindInstrumentCommand(token);
+  const CommandRow<InstrumentScript>* row = FindInstrumentCommand(token);
   if (row == nullptr) {
     script.diag.ErrorTokenAt(msg::kInvalidCommand, token, script.at());
-    return -1;
+    return false;
   }
-  if (row->flow && !bodyOpen) {
+  if (row->bodyOnly && !bodyOpen) {
     script.diag.ErrorTokenAt(msg::kFlowOutsideBody, token, script.at());
-    return -1;
+    return false;
   }
   const uint64_t offset = script.table.instrumentOffset;
-  const HandlerStatus status = row->handler(script, record.channels[record.channelCount - 1], tokens);
-  if (status == HandlerStatus::Done) NoteChannelEvent(script, row, script.table.instrumentOffset != offset);
+  const HandlerStatus status = row->handler(script, tokens);
+  if (status == HandlerStatus::Done) {
+    script.loops.Note(script.diag, row->role, script.table.instrumentOffset != offset, script.at());
+  }
   if (status == HandlerStatus::Malformed) script.diag.ErrorAt(msg::kInvalidSyntax, script.at());
-  return static_cast<int>(status);
+  return status == HandlerStatus::Done;
 }
 
 // One line with at least one token. False when the parse must stop.
 bool HandleLine(InstrumentScript& script, ParserState& state, std::string_view token,
                 LineTokens& tokens) {
-  if (!state.definitionOpen) return OpenDefinition(script, state, token, tokens);
-  if (!state.braced) {
-    // Unbraced, the definition ends with its one channel body.
-    if (state.firstLine && token == "{") {
-      state.braced = true;
-    } else if (HandleInstrumentLine(script, token, state.bodyOpen, tokens) != 0) {
-      return false;
-    }
-    state.firstLine = false;
-    if (script.record.channels[0].closed) return CompleteDefinition(script, state);
-    return true;
+  switch (state.definition) {
+    case BlockState::Outside:
+      return OpenDefinition(script, state, token, tokens);
+    case BlockState::AfterLabel:
+      if (token == "{") {
+        state.definition = BlockState::InBraces;
+        return true;
+      }
+      state.definition = BlockState::Unbraced;
+      [[fallthrough]];
+    case BlockState::Unbraced:
+      // Unbraced, the definition ends with its one channel body.
+      if (!HandleInstrumentLine(script, token, state.bodyOpen, tokens)) return false;
+      if (script.record.channels[0].closed) return CompleteDefinition(script, state);
+      return true;
+    case BlockState::InBraces:
+      if (!state.bodyOpen && token == "}") {
+        return CheckNoiseChannels(script) && CompleteDefinition(script, state);
+      }
+      return HandleInstrumentLine(script, token, state.bodyOpen, tokens);
   }
-  if (!state.bodyOpen && token == "}") {
-    return CheckNoiseChannels(script) && CompleteDefinition(script, state);
-  }
-  return HandleInstrumentLine(script, token, state.bodyOpen, tokens) == 0;
+  return false;
 }
 
 }  // namespace
 
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
+bool ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode, const SymbolRules* labelRules) {
   table = InstrumentTable();
-  InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument(), labelRules};
+  InstrumentScript script{diag, table, fileName, sfxMode, 0, Instrument(), labelRules, {}};
   if (sfxMode) diag.Print(msg::kSfxMode);
-  if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return -1;
+  if (!TryAllocate(diag, [&] { table.records.reserve(kFirstRecordCapacity); })) return false;
   ParserState state;
-  std::string_view line;
-  bool reachedEnd = true;
-  for (script.line = 1; reader.NextLine(line); ++script.line) {
-    LineTokens tokens(line);
-    const std::string_view token = tokens.Next();
-    if (!token.empty() && !HandleLine(script, state, token, tokens)) {
-      reachedEnd = false;
-      break;
-    }
-    if (!tokens.Next().empty()) {
-      diag.ErrorAt(msg::kGarbageAtEnd, script.at());
-      reachedEnd = false;
-      break;
-    }
-  }
-  if (reader.failed()) {
-    diag.ErrorWith(msg::kCantOpenSource, fileName);
-    return -1;
-  }
+  const ScriptStop stop = ReadScriptLines(reader, diag, fileName, script.line,
+                                          [&](std::string_view first, LineTokens& tokens) {
+                                            return HandleLine(script, state, first, tokens);
+                                          });
+  if (stop == ScriptStop::ReadError) return false;
   // Any stop inside a definition leaves it unfinished, at the same line.
-  if (state.definitionOpen) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());
-  return reachedEnd && !state.definitionOpen ? 0 : -1;
+  const bool open = state.definition != BlockState::Outside;
+  if (open) diag.ErrorAt(msg::kUnexpectedEndOfSfx, script.at());
+  return stop == ScriptStop::AtEnd && !open ;
 }
 
 }  // namespace psgc

@@ -10,6 +10,7 @@
 
 #include "common/diagnostics.h"
 #include "common/script_lines.h"
+#include "common/script_parser.h"
 #include "sfx/instrument_table.h"
 
 namespace psgc {
@@ -24,19 +25,19 @@ struct InstrumentScript {
   uint32_t line = 0;
   Instrument record;  // the definition under construction
   const SymbolRules* labelRules = nullptr;  // labels must suit the symbol files
-  // The channel under construction, as the warnings see it.
-  uint32_t openLoops = 0;
-  bool finishedWithEnd = false;  // its last event so far is `end`
+  LoopTracker loops;  // of the channel under construction
 
   ScriptPos at() const { return {fileName, line}; }
+  // The channel under construction.
+  InstrumentChannel& channel() { return record.channels[record.channelCount - 1]; }
 };
 
 // Compiles one script, read through `reader`, into the table, which it
 // empties first. sfxMode: sound effects (-sfx) rather than instruments
 // (-mus). labelRules: what the requested symbol files accept of a label
-// (none: labels are taken as they are). Returns 0, or -1 after reporting
-// the first error (a read error as "Can't open source file").
-int ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
+// (none: labels are taken as they are). False after reporting the first
+// error (a read error as "Can't open source file").
+bool ParseInstrumentScript(InstrumentTable& table, Diagnostics& diag, ScriptReader& reader,
                           const std::string& fileName, bool sfxMode,
                           const SymbolRules* labelRules = nullptr);
 

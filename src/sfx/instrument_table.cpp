@@ -3,12 +3,12 @@
 
 namespace psgc {
 
-int AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record) {
+bool AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record) {
   const auto index = static_cast<uint32_t>(table.records.size());
   std::string name = record.name;
-  if (AppendElement(diag, table.records, std::move(record)) != 0) return -1;
+  if (!AppendElement(diag, table.records, std::move(record))) return false;
   table.index.emplace(std::move(name), index);
-  return 0;
+  return true;
 }
 
 int FindInstrument(const InstrumentTable& table, std::string_view name) {
@@ -16,19 +16,19 @@ int FindInstrument(const InstrumentTable& table, std::string_view name) {
   return found == table.index.end() ? -1 : static_cast<int>(found->second);
 }
 
-int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning) {
-  if (index >= table.records.size()) return -1;
+bool GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning) {
+  if (index >= table.records.size()) return false;
   noise = table.records[index].channels[0].noise;
   tuning = table.records[index].tuning;
-  return 0;
+  return true;
 }
 
-int GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
+bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
                        uint32_t& line) {
-  if (index >= table.records.size()) return -1;
+  if (index >= table.records.size()) return false;
   name = table.records[index].name;
   line = table.records[index].line;
-  return 0;
+  return true;
 }
 
 uint64_t BytesPastLimit(const InstrumentTable& table) {

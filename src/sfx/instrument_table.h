@@ -47,14 +47,14 @@ struct InstrumentTable {
 };
 
 // Appends a finished record; the first record of a name is the one that
-// lookups find. Returns 0, or -1 when memory runs out (reported).
-int AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record);
+// lookups find. False when memory runs out (reported).
+bool AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record);
 // Index of the first record named exactly `name`, or -1.
 int FindInstrument(const InstrumentTable& table, std::string_view name);
-int GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
-// The label of record `index` and the line it stands on. Returns 0, or -1
-// past the last record.
-int GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
+bool GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
+// The label of record `index` and the line it stands on; false past the
+// last record.
+bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
                        uint32_t& line);
 // How many of the script's bytes lie past the limit and were not kept.
 uint64_t BytesPastLimit(const InstrumentTable& table);

@@ -53,13 +53,13 @@ void AppendSfxBlock(ByteBuffer& image, uint32_t at, const Instrument& sfx) {
 
 }  // namespace
 
-int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image) {
+bool BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image) {
   const auto count = static_cast<uint32_t>(table.records.size());
   const uint64_t size = SfxBinarySize(table);
   diag.PrintCount(msg::kSfxCountPrefix, count, msg::kSfxCountSuffix);
   diag.PrintSize(msg::kSfxSize, size);
   image.clear();
-  if (!CheckOutputSize(diag, size) || !Reserve(diag, image, size)) return -1;
+  if (!CheckOutputSize(diag, size) || !Reserve(diag, image, size)) return false;
   image.insert(image.end(), format::kSfxMark, format::kSfxMark + format::kMarkSize);
   image.push_back(static_cast<uint8_t>(count));
   auto at = static_cast<uint32_t>(kSfxHeaderSize + kPointerSize * count);
@@ -68,19 +68,19 @@ int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& 
     at += static_cast<uint32_t>(SfxBlockSize(sfx));
   }
   for (const Instrument& sfx : table.records) AppendSfxBlock(image, static_cast<uint32_t>(image.size()), sfx);
-  return 0;
+  return true;
 }
 
 // Record i: the pointer to its note-off point, then its channel's bytes.
 // An instrument without `noteoff` releases just past its own bytes. The
 // block is appended to `block`; its pointers count from its own start.
-int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& block,
+bool BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& block,
                          uint32_t& count) {
   count = 0;
   const auto n = static_cast<uint32_t>(table.records.size());
   if (n == 0) {
     diag.Print(msg::kInstrumentTableEmpty);
-    return 0;
+    return true;
   }
   uint64_t size = kPointerSize * n + BytesPastLimit(table);
   for (const Instrument& instrument : table.records) {
@@ -89,7 +89,7 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
   diag.PrintCount(msg::kSfxCountPrefix, n, msg::kInstrumentCountSuffix);
   diag.PrintSize(msg::kInstrumentTableSize, size);
   // A table that no binary could hold is refused before it is built.
-  if (!CheckOutputSize(diag, size) || !Reserve(diag, block, size)) return -1;
+  if (!CheckOutputSize(diag, size) || !Reserve(diag, block, size)) return false;
   auto record = static_cast<uint32_t>(kPointerSize * n);
   for (const Instrument& instrument : table.records) {
     AppendBankPointer(block, record);
@@ -106,7 +106,7 @@ int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBu
     bytesBefore += length;
   }
   count = n;
-  return 0;
+  return true;
 }
 
 }  // namespace psgc

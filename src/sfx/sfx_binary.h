@@ -10,12 +10,12 @@
 
 namespace psgc {
 
-// Prints the count and size lines. Returns 0 with the binary in `image`,
-// or -1 after reporting.
-int BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image);
-// Prints the count and size lines. For an empty table: 0 with an empty
+// Prints the count and size lines and leaves the binary in `image`. False
+// after reporting.
+bool BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image);
+// Prints the count and size lines. For an empty table: true with an empty
 // block and count 0.
-int BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& block,
+bool BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& block,
                          uint32_t& count);
 
 }  // namespace psgc

@@ -57,7 +57,7 @@ bool WriteSymbolFile(const SymbolFile& file, const SymbolList& list, const std::
 
 bool DefaultSymbolFile(SymbolFormat format, const std::string& outputName, SymbolFile& file) {
   file.format = format;
-  return ReplaceExtension(outputName, file.name, SymbolFileExtension(format), kPathSeparators) == 0;
+  return ReplaceExtension(outputName, file.name, SymbolFileExtension(format), kPathSeparators);
 }
 
 bool PlanSymbolFiles(const std::vector<SymbolRequest>& requests, const std::string& outputName,

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LineTokens tokens(line);
     for (std::string_view token = tokens.Next(); !token.empty(); token = tokens.Next()) {
       int32_t integer = 0x5A5A5A5A;
-      if (ParseInteger(diag, token, integer) != 0 && integer != 0x5A5A5A5A) __builtin_trap();
+      if (!ParseInteger(diag, token, integer) && integer != 0x5A5A5A5A) __builtin_trap();
       uint32_t fixed = 0;
       ParseFixedPoint8(diag, fixed, token);
       double real = 0;

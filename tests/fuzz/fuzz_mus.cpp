@@ -37,13 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InstrumentTable instruments;
   SongData song;
   ScriptReader instrumentScript(scripts[0]);
-  bool ok = ParseInstrumentScript(instruments, diag, instrumentScript, "inst.txt", false) == 0;
+  bool ok = ParseInstrumentScript(instruments, diag, instrumentScript, "inst.txt", false);
   for (size_t i = 1; ok && i < scripts.size(); ++i) {
     ScriptReader channel(scripts[i]);
-    ok = ParseMusicScript(song, instruments, diag, channel, "ch" + std::to_string(i) + ".txt") == 0;
+    ok = ParseMusicScript(song, instruments, diag, channel, "ch" + std::to_string(i) + ".txt");
   }
   ByteBuffer image;
-  if (ok) ok = BuildMusBinary(song, instruments, diag, image) == 0;
+  if (ok) ok = BuildMusBinary(song, instruments, diag, image);
   if (ok == diag.failed()) __builtin_trap();  // success exactly when nothing was reported
   if (ok && (image.size() < 44 || image[0] != 'M')) __builtin_trap();
   return 0;

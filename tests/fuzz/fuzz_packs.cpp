@@ -156,23 +156,23 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<SourcePlan>& plans) {
     path = FdPath(memory);
   }
   psgc::Diagnostics diag = psgc::Diagnostics::Capturing();
-  int status;
+  bool built;
   {
     psgc::OutputFile output;
     if (!output.Open(path)) __builtin_trap();
-    status = pcm ? BuildPcmPack(diag, output, sources, psgc::AudioSettings{})
-                 : BuildTrackPack(diag, output, sources);
+    built = pcm ? BuildPcmPack(diag, output, sources, psgc::AudioSettings{})
+            : BuildTrackPack(diag, output, sources);
   }
   // Success and silence on standard error go together; /dev/full never
   // takes a pack; a memory output holds the whole pack or its old bytes.
-  if ((status == 0) != diag.captured_err().empty()) __builtin_trap();
-  if (outputKind == 2 && status == 0) __builtin_trap();
+  if (built != diag.captured_err().empty()) __builtin_trap();
+  if (outputKind == 2 && built) __builtin_trap();
   if (memory >= 0) {
     struct stat st;
     if (::fstat(memory, &st) != 0) __builtin_trap();
     char head[4] = {};
     if (::pread(memory, head, sizeof head, 0) < 3) __builtin_trap();
-    if (status == 0) {
+    if (built) {
       if (static_cast<uint64_t>(st.st_size) != ReportedSize(diag.captured_out())) __builtin_trap();
       if (std::memcmp(head, pcm ? "PCM" : "TRK", 3) != 0) __builtin_trap();
       if (static_cast<uint8_t>(head[3]) != static_cast<uint8_t>(plans.size())) __builtin_trap();

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Diagnostics diag = Diagnostics::Capturing();
     InstrumentTable table;
     ScriptReader reader(text);
-    if (ParseInstrumentScript(table, diag, reader, "fuzz.txt", sfxMode) != 0) {
+    if (!ParseInstrumentScript(table, diag, reader, "fuzz.txt", sfxMode)) {
       if (!diag.failed()) __builtin_trap();  // a failure is always reported
       continue;
     }

@@ -2,13 +2,22 @@
 # The build as users meet it: a default configuration compiles without
 # -Werror (a newer compiler's new warning must not stop `make demo`) and
 # PSGC_WERROR=ON adds it; `cmake --install` puts psgc and its man page
-# under the prefix; `make help` lists the targets users are told about.
+# under the prefix and the uninstall target removes every file again;
+# `make help` lists the targets users are told about.
 #   check_build.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 src=$1
 build=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Installing writes the build directory's install manifest: the one a
+# user's own `make install` left there is put back afterwards.
+manifest=$build/install_manifest.txt
+[ -f "$manifest" ] && cp -p "$manifest" "$work/manifest.saved"
+restore() {
+  if [ -f "$work/manifest.saved" ]; then cp -p "$work/manifest.saved" "$manifest"; else rm -f "$manifest"; fi
+  rm -rf "$work"
+}
+trap restore EXIT
 fail=0
 
 flags_of() {  # configure into $1 with the remaining arguments; print psgc's compile flags
@@ -38,11 +47,16 @@ for f in bin/psgc share/man/man1/psgc.1; do
 done
 [ -x "$work/prefix/bin/psgc" ] && "$work/prefix/bin/psgc" --version >/dev/null ||
   { echo "FAIL: the installed psgc does not run"; fail=1; }
+cmake --build "$build" --target uninstall >/dev/null
+left=$(find "$work/prefix" ! -type d)
+if [ -n "$left" ]; then
+  echo "FAIL: uninstall left files behind:"; echo "$left"; fail=1
+fi
 
 targets=$(make -s -C "$src" help)
-for t in demo test install test-sanitize fuzz bench clean; do
+for t in demo test install uninstall test-sanitize fuzz bench clean; do
   grep -q "^make $t " <<<"$targets" || { echo "FAIL: make help does not list $t"; fail=1; }
 done
 
-[ $fail -eq 0 ] && echo "build options, install and make help as documented"
+[ $fail -eq 0 ] && echo "build options, install, uninstall and make help as documented"
 exit $fail

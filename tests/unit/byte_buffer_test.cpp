@@ -19,7 +19,7 @@ TEST(GrowArray, FailureLeavesTheArrayAsItWas) {
   Diagnostics diag = Diagnostics::Capturing();
   ByteBuffer bytes = {1, 2, 3};
   const size_t capacity = bytes.capacity();
-  EXPECT_EQ(GrowArray(diag, bytes, bytes.max_size() + 1), -1);
+  EXPECT_FALSE(GrowArray(diag, bytes, bytes.max_size() + 1));
   EXPECT_EQ(diag.captured_err(), "ERROR- Out of Memory.\n");
   EXPECT_EQ(bytes, (ByteBuffer{1, 2, 3}));
   EXPECT_EQ(bytes.capacity(), capacity);
@@ -44,7 +44,7 @@ TEST(AppendWaitBounded, PairsOfAtMost255CutAtTheLimit) {
     Diagnostics diag = Diagnostics::Capturing();
     ByteBuffer bytes = {0xAA};
     uint64_t offset = c.offset;
-    ASSERT_EQ(AppendWaitBounded(diag, {bytes, offset, 7}, 0x02, c.duration), 0);
+    ASSERT_TRUE(AppendWaitBounded(diag, {bytes, offset, 7}, 0x02, c.duration));
     ByteBuffer want = {0xAA};
     want.insert(want.end(), c.want.begin(), c.want.end());
     EXPECT_EQ(bytes, want) << c.duration << " at " << c.offset;
@@ -59,7 +59,7 @@ TEST(AppendBounded, KeepsBytesBelowTheLimitAndCountsTheRest) {
   ByteBuffer bytes;
   uint64_t offset = 0;
   const uint8_t event[] = {1, 2, 3, 4};
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(AppendBounded(diag, {bytes, offset, 10}, event, 4), 0);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(AppendBounded(diag, {bytes, offset, 10}, event, 4));
   EXPECT_EQ(bytes, (ByteBuffer{1, 2, 3, 4, 1, 2, 3, 4, 1, 2}));
   EXPECT_EQ(offset, 12u);
   EXPECT_EQ(diag.captured_err(), "");

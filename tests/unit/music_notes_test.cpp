@@ -10,7 +10,7 @@ namespace {
 uint16_t Period(const char* token, double tuning, bool noise) {
   Diagnostics diag = Diagnostics::Capturing();
   double frequency = 0.0;
-  EXPECT_EQ(ParseNote(diag, token, frequency), 0) << token;
+  EXPECT_TRUE(ParseNote(diag, token, frequency)) << token;
   return NotePeriod(frequency, tuning, noise);
 }
 
@@ -50,7 +50,7 @@ TEST(ParseNote, RefusesWhatIsNoNote) {
   for (const char* token : tokens) {
     Diagnostics diag = Diagnostics::Capturing();
     double frequency = 1.0;
-    EXPECT_EQ(ParseNote(diag, token, frequency), -1) << token;
+    EXPECT_FALSE(ParseNote(diag, token, frequency)) << token;
     EXPECT_EQ(diag.captured_err(), std::string("Unable to parse note : ") + token + "\n");
   }
 }

@@ -18,14 +18,14 @@ std::string ErrorsOf(const std::string& text, uint32_t channel = 0) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable instruments;
   ScriptReader instrumentScript("lead\ntuning 32\n{\n}\nkick\nnoise\n{\n}\n");
-  EXPECT_EQ(0, ParseInstrumentScript(instruments, diag, instrumentScript, "i.txt", false));
+  EXPECT_TRUE(ParseInstrumentScript(instruments, diag, instrumentScript, "i.txt", false));
   SongData song;
   for (uint32_t c = 0; c < channel; ++c) {
     ScriptReader empty("");
-    EXPECT_EQ(0, ParseMusicScript(song, instruments, diag, empty, "e.txt"));
+    EXPECT_TRUE(ParseMusicScript(song, instruments, diag, empty, "e.txt"));
   }
   ScriptReader reader(text);
-  EXPECT_NE(0, ParseMusicScript(song, instruments, diag, reader, "c.txt")) << text;
+  EXPECT_FALSE(ParseMusicScript(song, instruments, diag, reader, "c.txt")) << text;
   return diag.captured_err();
 }
 
@@ -88,12 +88,12 @@ TEST(MusicScript, NoiseOnlyOnTheLastTwoChannels) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable instruments;
   ScriptReader instrumentScript("kick\nnoise\n{\n}\n");
-  ASSERT_EQ(0, ParseInstrumentScript(instruments, diag, instrumentScript, "i.txt", false));
+  ASSERT_TRUE(ParseInstrumentScript(instruments, diag, instrumentScript, "i.txt", false));
   SongData song;
   for (uint32_t c = 0; c < 6; ++c) {
     const std::string text = c >= 4 ? "b" + std::to_string(c) + "\n{\nusing kick\nc.4 1\n}\n" : "";
     ScriptReader reader(text);
-    ASSERT_EQ(0, ParseMusicScript(song, instruments, diag, reader, "c.txt")) << c;
+    ASSERT_TRUE(ParseMusicScript(song, instruments, diag, reader, "c.txt")) << c;
   }
   EXPECT_EQ("", diag.captured_err());
 }

@@ -9,7 +9,7 @@ namespace {
 
 MusicBlock Block(SongData& song, Diagnostics& diag, const std::string& label) {
   MusicBlock block;
-  EXPECT_EQ(CopyLabel(song, diag, label, block.label), 0);
+  EXPECT_TRUE(CopyLabel(song, diag, label, block.label));
   block.labelSize = static_cast<uint32_t>(label.size());
   return block;
 }
@@ -17,11 +17,11 @@ MusicBlock Block(SongData& song, Diagnostics& diag, const std::string& label) {
 TEST(FindMusicBlock, ExactLabelsThroughManyBlocks) {
   Diagnostics diag = Diagnostics::Capturing();
   SongData song;
-  ASSERT_EQ(StartSongData(song, diag), 0);
+  ASSERT_TRUE(StartSongData(song, diag));
   EXPECT_EQ(FindMusicBlock(song, "b0"), -1);
   const uint32_t count = 100000;  // far past the index's first size
   for (uint32_t i = 0; i < count; ++i) {
-    ASSERT_EQ(AddMusicBlock(song, diag, Block(song, diag, "b" + std::to_string(i))), 0);
+    ASSERT_TRUE(AddMusicBlock(song, diag, Block(song, diag, "b" + std::to_string(i))));
   }
   for (uint32_t i = 0; i < count; i += 997) EXPECT_EQ(FindMusicBlock(song, "b" + std::to_string(i)), i);
   for (const char* absent : {"B1", "b1 ", "b", ""}) EXPECT_EQ(FindMusicBlock(song, absent), -1);
@@ -31,8 +31,8 @@ TEST(FindMusicBlock, ExactLabelsThroughManyBlocks) {
 TEST(FindMusicBlock, TheFirstBlockOfALabelKeepsIt) {
   Diagnostics diag = Diagnostics::Capturing();
   SongData song;
-  ASSERT_EQ(StartSongData(song, diag), 0);
-  for (const char* label : {"x", "y", "x"}) ASSERT_EQ(AddMusicBlock(song, diag, Block(song, diag, label)), 0);
+  ASSERT_TRUE(StartSongData(song, diag));
+  for (const char* label : {"x", "y", "x"}) ASSERT_TRUE(AddMusicBlock(song, diag, Block(song, diag, label)));
   EXPECT_EQ(FindMusicBlock(song, "x"), 0);
   EXPECT_EQ(FindMusicBlock(song, "y"), 1);
 }

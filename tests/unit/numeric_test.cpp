@@ -19,7 +19,7 @@ TEST(ParseInteger, AcceptedForms) {
   for (const auto& c : cases) {
     Diagnostics diag = Diagnostics::Capturing();
     int32_t value = 12345;
-    EXPECT_EQ(ParseInteger(diag, c.text, value), 0) << c.text;
+    EXPECT_TRUE(ParseInteger(diag, c.text, value)) << c.text;
     EXPECT_EQ(value, c.want) << c.text;
     EXPECT_EQ(diag.captured_err(), "") << c.text;
   }
@@ -41,7 +41,7 @@ TEST(ParseInteger, RefusedFormsAndTheirMessages) {
   for (const auto& c : cases) {
     Diagnostics diag = Diagnostics::Capturing();
     int32_t value = 12345;
-    EXPECT_EQ(ParseInteger(diag, c.text, value), -1) << c.text;
+    EXPECT_FALSE(ParseInteger(diag, c.text, value)) << c.text;
     EXPECT_EQ(value, 12345) << "written on failure: " << c.text;
     EXPECT_EQ(diag.captured_err(), c.message);
     EXPECT_TRUE(diag.failed());
@@ -61,7 +61,7 @@ TEST(ParseFixedPoint8, IntegerFieldAndFractionByte) {
   for (const auto& c : cases) {
     Diagnostics diag = Diagnostics::Capturing();
     uint32_t value = 0;
-    ASSERT_EQ(ParseFixedPoint8(diag, value, c.text), 0) << c.text << diag.captured_err();
+    ASSERT_TRUE(ParseFixedPoint8(diag, value, c.text)) << c.text << diag.captured_err();
     EXPECT_EQ(value >> 16, c.integer) << c.text;
     EXPECT_EQ(value & 0xFFFF, c.fraction) << c.text;
   }
@@ -70,14 +70,14 @@ TEST(ParseFixedPoint8, IntegerFieldAndFractionByte) {
 TEST(ParseFixedPoint, FullFractionAndRefusals) {
   Diagnostics diag = Diagnostics::Capturing();
   FixedPoint fixed;
-  ASSERT_EQ(ParseFixedPoint(diag, fixed, "1.300"), 0);
+  ASSERT_TRUE(ParseFixedPoint(diag, fixed, "1.300"));
   EXPECT_EQ(fixed.integer, 1);
   EXPECT_EQ(fixed.fraction, 300);
   for (const char* bad : {"1.-5", ".5", "", "x", "$.", "%.1", "%12", "%1.2", "%1.1.1",
                           "1.99999999999", "%111111111111111111111111111111111"}) {
     Diagnostics d = Diagnostics::Capturing();
     FixedPoint untouched{7, 7};
-    EXPECT_EQ(ParseFixedPoint(d, untouched, bad), -1) << bad;
+    EXPECT_FALSE(ParseFixedPoint(d, untouched, bad)) << bad;
     EXPECT_EQ(d.captured_err(), std::string("ERROR- Unable to parse numeric : ") + bad + "\n");
     EXPECT_EQ(untouched.integer, 7);
   }
@@ -109,12 +109,12 @@ TEST(NumericReaders, CharactersUsed) {
     Diagnostics diag = Diagnostics::Capturing();
     int32_t value = 0;
     size_t used = 99;
-    ASSERT_EQ(ParseInteger(diag, c.text, value, &used), 0) << c.text;
+    ASSERT_TRUE(ParseInteger(diag, c.text, value, &used)) << c.text;
     EXPECT_EQ(used, c.integer) << c.text;
     if (c.fixed == 0) continue;
     FixedPoint fixed;
     used = 99;
-    ASSERT_EQ(ParseFixedPoint(diag, fixed, c.text, &used), 0) << c.text;
+    ASSERT_TRUE(ParseFixedPoint(diag, fixed, c.text, &used)) << c.text;
     EXPECT_EQ(used, c.fixed) << c.text;
   }
   uint8_t priority = 0;

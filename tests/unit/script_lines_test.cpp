@@ -133,11 +133,11 @@ TEST(ReplaceExtension, OnlyTheLastComponentCounts) {
       {"dir.d\\sounds", "dir.d\\sounds.equ"}, {"c:x", "c:x.equ"}};
   for (const auto& c : cases) {
     std::string result;
-    EXPECT_EQ(ReplaceExtension(c.path, result, ".equ", "<>/\\:"), 0);
+    EXPECT_TRUE(ReplaceExtension(c.path, result, ".equ", "<>/\\:"));
     EXPECT_EQ(result, c.want) << c.path;
   }
   std::string untouched = "keep";
-  EXPECT_EQ(ReplaceExtension("", untouched, ".equ", "/"), -1);
+  EXPECT_FALSE(ReplaceExtension("", untouched, ".equ", "/"));
   EXPECT_EQ(untouched, "keep");
 }
 

@@ -19,8 +19,8 @@ struct Compiled {
 
 void Compile(Compiled& c, const std::string& text) {
   ScriptReader reader(text);
-  ASSERT_EQ(0, ParseInstrumentScript(c.table, c.diag, reader, "i.txt", false));
-  ASSERT_EQ(0, BuildInstrumentTable(c.table, c.diag, c.block, c.count));
+  ASSERT_TRUE(ParseInstrumentScript(c.table, c.diag, reader, "i.txt", false));
+  ASSERT_TRUE(BuildInstrumentTable(c.table, c.diag, c.block, c.count));
 }
 
 // A note-off pointer is the block offset of the byte played on release;
@@ -54,13 +54,13 @@ TEST(InstrumentTable, Lookups) {
   EXPECT_EQ(-1, FindInstrument(c.table, "Bell"));
   bool noise = false;
   double tuning = 0.0;
-  ASSERT_EQ(0, GetInstrumentInfo(c.table, 0, noise, tuning));
+  ASSERT_TRUE(GetInstrumentInfo(c.table, 0, noise, tuning));
   EXPECT_TRUE(noise);
   EXPECT_EQ(-1.0, tuning);
-  ASSERT_EQ(0, GetInstrumentInfo(c.table, 1, noise, tuning));
+  ASSERT_TRUE(GetInstrumentInfo(c.table, 1, noise, tuning));
   EXPECT_FALSE(noise);
   EXPECT_EQ(64.0, tuning);
-  EXPECT_EQ(-1, GetInstrumentInfo(c.table, 2, noise, tuning));
+  EXPECT_FALSE(GetInstrumentInfo(c.table, 2, noise, tuning));
 }
 
 }  // namespace

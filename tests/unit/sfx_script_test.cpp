@@ -13,7 +13,7 @@ std::string ErrorsOf(const std::string& text, bool sfxMode) {
   Diagnostics diag = Diagnostics::Capturing();
   InstrumentTable table;
   ScriptReader reader(text);
-  EXPECT_NE(0, ParseInstrumentScript(table, diag, reader, "t.txt", sfxMode)) << text;
+  EXPECT_FALSE(ParseInstrumentScript(table, diag, reader, "t.txt", sfxMode)) << text;
   return diag.captured_err();
 }
 

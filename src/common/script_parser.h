@@ -1,0 +1,115 @@
+// The skeleton both script languages share: one line loop (line numbers,
+// tokens, the end-of-line check), the label and brace states of a
+// definition, command rows found by name, and the pairing of loops. Each
+// language brings only its rows and handlers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "common/diagnostics.h"
+#include "common/messages.h"
+#include "common/script_lines.h"
+
+namespace psgc {
+
+// What a command handler returns. Malformed: the parser adds the line's
+// syntax message. Reported: the failure has been printed in full.
+enum class HandlerStatus { Done = 0, Malformed = 1, Reported = -1 };
+
+// Where a parse stands between two lines. A label line opens a definition;
+// "{" alone on the next line with tokens opens its braces. Only instrument
+// definitions may go on without braces: one channel, up to its "}".
+enum class BlockState { Outside, AfterLabel, Unbraced, InBraces };
+
+// What a command does to the flow of its channel or block, for the loop
+// and ending checks.
+enum class CommandRole : uint8_t { Other, Loop, EndLoop, End, Return };
+
+// One command of a script language. A handler takes its operands from
+// `tokens`, which the parser has advanced past the keyword, and leaves any
+// further token for the end-of-line check.
+template <class Script>
+struct CommandRow {
+  std::string_view longName;
+  std::string_view shortName;
+  HandlerStatus (*handler)(Script&, LineTokens&) = nullptr;
+  CommandRole role = CommandRole::Other;
+  bool bodyOnly = false;  // allowed only inside a channel body
+};
+
+// A language's rows, found by long or short name, rows in order. For each
+// first letter the table keeps the rows whose names begin with it (a short
+// name begins like its long name), so a lookup compares only those: most
+// music lines are notes, whose first letters find few rows or none.
+template <class Script, size_t kRows>
+class CommandTable {
+ public:
+  using Row = CommandRow<Script>;
+  static_assert(kRows <= 32, "one bit per row");
+
+  constexpr explicit CommandTable(const CommandRow<Script> (&rows)[kRows]) {
+    for (size_t r = 0; r < kRows; ++r) {
+      rows_[r] = rows[r];
+      if (rows[r].shortName[0] != rows[r].longName[0]) throw "a short name must begin like its long name";
+      byLetter_[static_cast<unsigned char>(rows[r].longName[0])] |= uint32_t{1} << r;
+    }
+  }
+
+  // The row named `token` (never empty), or nullptr.
+  const Row* Find(std::string_view token) const {
+    for (uint32_t rows = byLetter_[static_cast<unsigned char>(token[0])]; rows != 0; rows &= rows - 1) {
+      const Row& row = rows_[__builtin_ctz(rows)];
+      if (token == row.longName || token == row.shortName) return &row;
+    }
+    return nullptr;
+  }
+
+ private:
+  Row rows_[kRows] = {};
+  uint32_t byLetter_[256] = {};
+};
+
+// Loops pair within one channel or block; the last event that made bytes
+// decides how it finishes.
+struct LoopTracker {
+  uint32_t open = 0;
+  CommandRole last = CommandRole::Other;  // of the last event that made bytes
+
+  // After a handled line: warns about an `endloop` with no loop open.
+  void Note(Diagnostics& diag, CommandRole role, bool emitted, const ScriptPos& at);
+};
+
+// Why the line loop stopped.
+enum class ScriptStop { AtEnd, AtFailure, ReadError };
+
+// Reads every line of `reader`, numbering them from 1 in `line`. The first
+// token of a line with tokens goes to `handleLine(first, tokens)`, which
+// handles the line or reports why not and returns false; a token left
+// after it is "Garbage at end of line". A read error is reported as "Can't
+// open source file". On a stop, `line` is the line that stopped the parse.
+template <class HandleLine>
+ScriptStop ReadScriptLines(ScriptReader& reader, Diagnostics& diag, std::string_view fileName,
+                           uint32_t& line, HandleLine&& handleLine) {
+  ScriptStop stop = ScriptStop::AtEnd;
+  std::string_view text;
+  for (line = 1; reader.NextLine(text); ++line) {
+    LineTokens tokens(text);
+    const std::string_view first = tokens.Next();
+    if (!first.empty() && !handleLine(first, tokens)) {
+      stop = ScriptStop::AtFailure;
+      break;
+    }
+    if (!tokens.Next().empty()) {
+      diag.ErrorAt(msg::kGarbageAtEnd, {fileName, line});
+      stop = ScriptStop::AtFailure;
+      break;
+    }
+  }
+  if (!reader.failed()) return stop;
+  diag.ErrorWith(msg::kCantOpenSource, fileName);
+  return ScriptStop::ReadError;
+}
+
+}  // namespace psgc

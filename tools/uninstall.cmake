@@ -1,0 +1,27 @@
+# `make uninstall`: removes every file that `cmake --install` wrote, as its
+# manifest (install_manifest.txt in the build directory) lists them, then
+# the directories of psgc's own documentation once they are empty.
+#   cmake -DMANIFEST=build/install_manifest.txt -P tools/uninstall.cmake
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} does not exist (make install writes it)")
+endif()
+file(STRINGS "${MANIFEST}" installed)
+foreach(path IN LISTS installed)
+  if(EXISTS "${path}" OR IS_SYMLINK "${path}")
+    message(STATUS "Removing ${path}")
+    file(REMOVE "${path}")
+    if(EXISTS "${path}" OR IS_SYMLINK "${path}")
+      message(FATAL_ERROR "Could not remove ${path}")
+    endif()
+  endif()
+  get_filename_component(dir "${path}" DIRECTORY)
+  while(dir MATCHES "/share/doc/psgc(/|$)" AND IS_DIRECTORY "${dir}")
+    file(GLOB left "${dir}/*" "${dir}/.*")
+    if(left)
+      break()
+    endif()
+    file(REMOVE_RECURSE "${dir}")
+    get_filename_component(dir "${dir}" DIRECTORY)
+  endwhile()
+endforeach()
+file(REMOVE "${MANIFEST}")
