@@ -97,5 +97,30 @@ TEST(DecodeBinary, CallsAreListedNotFollowed) {
   EXPECT_NE(listing.find("calls its own block: a cycle, not followed"), std::string::npos);
 }
 
+TEST(DecodeBinary, CallsHiddenInOperandsOpenOneBlockPerRound) {
+  // Each pitch event 08 05 p p p p reads as a call from its second byte,
+  // to the next pitch event's second byte: every round of block finding
+  // opens one more block, and after 64 rounds the last call found stays
+  // unfollowed, inside another block's event.
+  ByteBuffer bytes = MusHeader(44);
+  const BankPointer first = EncodeBankPointer(51);
+  bytes.insert(bytes.end(), {0x05, first[0], first[1], first[2], first[3], 0x07});
+  for (uint32_t k = 0; k < 70; ++k) {
+    const BankPointer p = EncodeBankPointer(static_cast<uint32_t>(bytes.size()) + 7);
+    bytes.insert(bytes.end(), {0x08, 0x05, p[0], p[1], p[2], p[3]});
+  }
+  bytes.push_back(0x06);
+  Decoded decoded;
+  DumpFault fault;
+  ASSERT_TRUE(DecodeBinary(bytes.data(), static_cast<uint32_t>(bytes.size()), decoded, fault));
+  ASSERT_EQ(decoded.blocks.starts.size(), 64u);
+  EXPECT_EQ(decoded.blocks.starts[1], 51u);
+  EXPECT_EQ(decoded.blocks.starts[63], 51u + 62 * 6);
+  const std::string listing = Listing(bytes, decoded);
+  const size_t last = listing.find("01A7  05 AD 01 00 00");
+  ASSERT_NE(last, std::string::npos) << listing;
+  EXPECT_EQ(listing.compare(listing.find("; ", last + 20), 30, "; inside another block's event"), 0);
+}
+
 }  // namespace
 }  // namespace psgc::dump
