@@ -38,7 +38,7 @@ uninstall:
 	cmake --build $(BUILD) --target uninstall
 
 # psgc needs a C++17 compiler, CMake, pkg-config, libsndfile and
-# libsamplerate; the tests also need GoogleTest, Python 3, groff and cc65.
+# libsoxr; the tests also need GoogleTest, Python 3, groff and cc65.
 # tools/install-deps checks for them and installs what is missing where
 # apt-get exists.
 deps:

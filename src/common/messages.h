@@ -173,6 +173,9 @@ inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
 inline constexpr char kCantDecodeAudio[] = "ERROR- Can't decode audio file : ";  // + " (reason)"
 inline constexpr char kSampleRateOutOfRange[] = "Sample rate out of range.";
 inline constexpr char kAudioReadError[] = "Read error.";
+// An audio source whose stream at 6992 Hz would pass the stream limit.
+inline constexpr char kAudioTooLong[] = "ERROR- Audio file too long for a PCM stream : ";  // + " (detail)"
+inline constexpr char kAudioTooLongDetail[] = "%llu samples at %d Hz, max is %llu";
 inline constexpr char kConverted[] = "Converted ";
 inline constexpr char kConvertedFormat[] = " : %d Hz, %d %s, ";  // rate, channels, kChannel(s)
 inline constexpr char kChannel[] = "channel";

@@ -11,20 +11,21 @@
 #include "common/output_file.h"
 #include "dump/decoded.h"
 #include "dump/listing.h"
+#include "format/layout.h"
 
 namespace psgc {
 namespace {
 
 enum class Loaded { Ok, Unreadable, TooLarge };
 
-// Pointers reach no further than kMaxOutputSize; a larger file is no psgc
+// Pointers reach no further than format::kMaxOutputSize; a larger file is no psgc
 // binary and is not read. A pipe is read into memory to its end, or just
 // past that size.
 Loaded LoadFile(SourceFile& file, const std::string& name, ByteBuffer& bytes, const uint8_t*& data,
                 uint32_t& size) {
   uint64_t measured = 0;
-  if (!file.Open(name) || !file.Measure(kMaxOutputSize, true, measured)) return Loaded::Unreadable;
-  if (measured > kMaxOutputSize) return Loaded::TooLarge;
+  if (!file.Open(name) || !file.Measure(format::kMaxOutputSize, true, measured)) return Loaded::Unreadable;
+  if (measured > format::kMaxOutputSize) return Loaded::TooLarge;
   size = static_cast<uint32_t>(measured);
   data = file.Map(measured);
   if (data != nullptr) return Loaded::Ok;
@@ -48,7 +49,7 @@ void DumpFile(Diagnostics& diag, const std::string& name, bool& first) {
     return;
   }
   if (loaded == Loaded::TooLarge) {
-    diag.ErrorInFileAt(msg::kDumpTooLarge, name, kMaxOutputSize + 1);
+    diag.ErrorInFileAt(msg::kDumpTooLarge, name, format::kMaxOutputSize + 1);
     return;
   }
   const dump::LetGo letGo = [&file] { file.LetGoOfMapped(); };

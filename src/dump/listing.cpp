@@ -206,7 +206,7 @@ void WriteEvent(Writer& w, const Event& event, const StreamContext& context) {
     AppendOperand(out, event, i, row.operands[i]);
   }
   const char* separator = "  ; ";
-  if (row.opcode == format::kMusicNote && std::strcmp(row.name, "note") == 0) {
+  if (row.opcode == format::music::kNote.opcode && std::strcmp(row.name, format::music::kNote.name) == 0) {
     const std::vector<bool>& noise = context.decoded.noiseInstruments;
     const auto instrument = static_cast<size_t>(event.operands.value[0]);
     if (instrument < noise.size() && noise[instrument]) {
@@ -228,7 +228,7 @@ void WriteEvent(Writer& w, const Event& event, const StreamContext& context) {
     out.Put(" wait pairs");
     separator = ", ";
   }
-  if (row.opcode == format::kMusicCall && context.blockStarts != nullptr) {
+  if (row.opcode == format::music::kCall.opcode && context.blockStarts != nullptr) {
     if (const char* comment = CallComment(context, event)) {
       out.Put(separator);
       out.Put(comment);

@@ -25,7 +25,7 @@ bool IsRow(const Event& event, const char* name) {
   return event.row != nullptr && std::strcmp(event.row->name, name) == 0;
 }
 
-bool IsCall(const Event& event) { return event.row != nullptr && event.row->opcode == format::kMusicCall; }
+bool IsCall(const Event& event) { return event.row != nullptr && event.row->opcode == format::music::kCall.opcode; }
 
 // Checks a call's pointer; a target inside the area that starts no block
 // yet goes to `found`.

@@ -10,13 +10,14 @@
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
 #include "common/output_file.h"
+#include "format/layout.h"
 
 namespace psgc {
 
 using Sources = std::vector<std::unique_ptr<SourceFile>>;
 
-inline constexpr uint32_t kMaxPcmStreams = 255;
-inline constexpr uint32_t kMaxPcmStreamBytes = 8388608;  // what 3 length bytes hold
+inline constexpr uint32_t kMaxPcmStreams = format::kMaxCount;
+inline constexpr uint32_t kMaxPcmStreamBytes = format::kMaxPcmLength;
 
 bool BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources);
 // Streams `length` bytes of `source` into `output` chunk by chunk, passing

@@ -14,8 +14,7 @@
 namespace psgc {
 namespace {
 
-// The console plays 6992 samples a second.
-constexpr double kSecondsPerSample = 1.0 / 6992;
+constexpr double kSecondsPerSample = 1.0 / format::kPcmSamplesPerSecond;
 
 // Eight samples per step in one 64-bit word: shift, keep each byte's own
 // five bits, then copy bit 4 into bits 5-7 (bit 4 times 14 sets exactly
@@ -37,11 +36,10 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
 }
 
 // Decodes an audio source into `decoded` and gives its length. False after
-// reporting; a stream too long is reported like a raw one.
+// reporting.
 bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& audio, ByteBuffer& decoded,
                   uint64_t& length) {
   const AudioStatus status = ConvertAudioSource(diag, source, audio, kMaxPcmStreamBytes, decoded);
-  if (status == AudioStatus::TooLong) diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
   length = decoded.size();
   return status == AudioStatus::Converted;
 }
@@ -100,7 +98,7 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
   std::vector<uint64_t> lengths(count);
   std::vector<bool> isAudio(count);
   std::vector<ByteBuffer> decoded(count);
-  uint64_t total = 4 + 8 * count;
+  uint64_t total = format::HeaderSize(count, format::kPcmEntrySize);
   for (size_t i = 0; i < count; ++i) {
     isAudio[i] = IsAudioSourceName(sources[i]->name());
     if (isAudio[i]) {
@@ -108,32 +106,26 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
       total += lengths[i];
       // Decoded streams are held until written: stop before they outgrow
       // the largest output.
-      if (!CheckOutputSize(diag, total)) return false;
+      if (!format::CheckOutputSize(diag, total)) return false;
       continue;
     }
     // A stream's bytes are kept only while the pack can still be written;
     // later ones are read only to tell whether they are too large.
-    const bool keep = total <= kMaxOutputSize;
+    const bool keep = total <= format::kMaxOutputSize;
     if (!sources[i]->Measure(kMaxPcmStreamBytes, keep, lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
       diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
       return false;
     }
     total += lengths[i];
   }
-  if (!CheckOutputSize(diag, total)) return false;
+  if (!format::CheckOutputSize(diag, total)) return false;
   WarnAboutLevels(diag, sources, lengths, isAudio, decoded);
-  ByteBuffer header(4 + 8 * count);
-  std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
-  header[3] = static_cast<uint8_t>(count);
+  ByteBuffer header(format::HeaderSize(count, format::kPcmEntrySize));
+  format::PutFileHeader(header.data(), format::kPcmMark, static_cast<uint32_t>(count));
   uint64_t offset = header.size();
   for (size_t i = 0; i < count; ++i) {
-    uint8_t* entry = &header[4 + 8 * i];
     const auto length = static_cast<uint32_t>(lengths[i]);
-    entry[0] = format::kPcmEntryMark;
-    PutBankPointer(entry + 1, static_cast<uint32_t>(offset));
-    entry[5] = static_cast<uint8_t>(length);
-    entry[6] = static_cast<uint8_t>(length >> 8);
-    entry[7] = static_cast<uint8_t>(length >> 16);
+    format::PutPcmEntry(&header[format::HeaderSize(i, format::kPcmEntrySize)], static_cast<uint32_t>(offset), length);
     offset += length;
   }
   output.Reserve(total);

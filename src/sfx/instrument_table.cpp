@@ -32,7 +32,7 @@ bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::strin
 }
 
 uint64_t BytesPastLimit(const InstrumentTable& table) {
-  return table.instrumentOffset > kMaxOutputSize ? table.instrumentOffset - kMaxOutputSize : 0;
+  return table.instrumentOffset > format::kMaxOutputSize ? table.instrumentOffset - format::kMaxOutputSize : 0;
 }
 
 }  // namespace psgc

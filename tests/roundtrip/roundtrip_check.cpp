@@ -28,13 +28,16 @@ bool CheckStreams(const std::string& name, const uint8_t* data, const Decoded& d
   for (size_t b = 0; b < decoded.blocks.starts.size(); ++b) streams.push_back(decoded.blocks.At(b));
   for (const psgc::dump::Stream& stream : streams) {
     psgc::ByteBuffer encoded;
+    uint64_t offset = 0;
+    psgc::Diagnostics diag = psgc::Diagnostics::Capturing();
     for (const psgc::dump::Event& event : psgc::dump::DecodeEvents(data, stream.start, stream.end, *stream.language)) {
       if (event.fault != nullptr) {
         std::printf("FAIL %s: raw bytes at %u (%s)\n", name.c_str(), event.offset, event.fault);
         ok = false;
       }
       if (event.row == nullptr) continue;
-      psgc::format::EncodeEvent(*stream.language, *event.row, event.operands, encoded);
+      psgc::format::AppendEvent(diag, {encoded, offset, UINT64_MAX}, *stream.language, *event.row,
+                                event.operands);
       ++events;
     }
     const psgc::ByteBuffer original(data + stream.start, data + stream.end);

@@ -3,6 +3,7 @@
 #include "dump/decoded.h"
 #include "dump/listing.h"
 #include "dump/stream_decoder.h"
+#include "format/layout.h"
 
 namespace psgc::dump {
 namespace {
@@ -10,7 +11,7 @@ namespace {
 ByteBuffer MusHeader(uint32_t mainBlock) {
   ByteBuffer bytes = {'M', 'U', 'S', 0, 'N', 'O', 'N', 'E'};
   for (int c = 0; c < 6; ++c) {
-    const BankPointer p = EncodeBankPointer(mainBlock);
+    const format::BankPointer p = format::EncodeBankPointer(mainBlock);
     bytes.insert(bytes.end(), {'C', p[0], p[1], p[2], p[3], 0});
   }
   return bytes;
@@ -79,7 +80,7 @@ TEST(DecodeBinary, CallsAreListedNotFollowed) {
   const uint32_t blocks[] = {44, 50, 56, 62};
   const uint32_t targets[] = {50, 56, 44, 62};
   for (uint32_t t : targets) {
-    const BankPointer p = EncodeBankPointer(t);
+    const format::BankPointer p = format::EncodeBankPointer(t);
     bytes.insert(bytes.end(), {0x05, p[0], p[1], p[2], p[3], 0x06});
   }
   Decoded decoded;
@@ -103,10 +104,10 @@ TEST(DecodeBinary, CallsHiddenInOperandsOpenOneBlockPerRound) {
   // opens one more block, and after 64 rounds the last call found stays
   // unfollowed, inside another block's event.
   ByteBuffer bytes = MusHeader(44);
-  const BankPointer first = EncodeBankPointer(51);
+  const format::BankPointer first = format::EncodeBankPointer(51);
   bytes.insert(bytes.end(), {0x05, first[0], first[1], first[2], first[3], 0x07});
   for (uint32_t k = 0; k < 70; ++k) {
-    const BankPointer p = EncodeBankPointer(static_cast<uint32_t>(bytes.size()) + 7);
+    const format::BankPointer p = format::EncodeBankPointer(static_cast<uint32_t>(bytes.size()) + 7);
     bytes.insert(bytes.end(), {0x08, 0x05, p[0], p[1], p[2], p[3]});
   }
   bytes.push_back(0x06);
