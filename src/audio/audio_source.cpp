@@ -157,18 +157,27 @@ AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const Audi
     diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), msg::kAudioReadError);
     return AudioStatus::Failed;
   }
-  // Only a stream stops at the limit; a regular file is read where it lies.
-  if (size > kMaxHeldAudioBytes && !source.IsFile(source.name())) {
+  // Only a stream stops at the limit (and keeps nothing then); a regular
+  // file is read where it lies.
+  uint64_t regularSize = 0;
+  if (size > kMaxHeldAudioBytes && !source.IsRegular(regularSize)) {
     diag.ErrorLimit(msg::kPcmStreamTooLarge, static_cast<uint32_t>(maxSamples));
     return AudioStatus::TooLong;
   }
-  SoundReader reader;
-  std::string reason;
-  if (!reader.Open(source, size, reason)) {
-    diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), reason);
-    return AudioStatus::Failed;
+  AudioStatus status = AudioStatus::Failed;
+  {
+    SoundReader reader;
+    std::string reason;
+    if (reader.Open(source, size, reason)) {
+      status = Convert(diag, source.name(), reader, settings, maxSamples, samples);
+    } else {
+      diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), reason);
+    }
   }
-  return Convert(diag, source.name(), reader, settings, maxSamples, samples);
+  // The stream's bytes are done with once decoded: the next source's
+  // bytes never join them.
+  source.Release();
+  return status;
 }
 
 AudioStatus ConvertAudioBytes(Diagnostics& diag, std::string_view name, const uint8_t* data, size_t size,

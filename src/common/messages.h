@@ -5,9 +5,11 @@
 namespace psgc::msg {
 
 // Driver
-inline constexpr char kUsage[] =
-    "Usage: psgc [-sfx/-mus/-pak/-pcm] outfile [source data]\n"
-    "\n"
+// The usage text that too few arguments print on standard error is the
+// classic one, exactly: kUsageLine, kUsageModes, kUsageRawPcm. --help
+// prints its own first lines and PCM paragraph around the same modes.
+inline constexpr char kUsageLine[] = "Usage: psgc [-sfx/-mus/-pak/-pcm] outfile [source data]\n\n";
+inline constexpr char kUsageModes[] =
     "SFX:   psgc -sfx output.sfx scripts.txt\n"
     "       An equates file with the names and numbers of your sound\n"
     "       effects will be created in the same directory as your output\n"
@@ -20,9 +22,26 @@ inline constexpr char kUsage[] =
     "\n"
     "PACK:  psgc -pak output.trk song_0.mus [song_1.mus] [...]\n"
     "       A maximum of 255 songs may be included in one track pack.\n"
-    "\n"
+    "\n";
+inline constexpr char kUsageRawPcm[] =
     "PCM:   psgc -pcm output.pcm sample_0.raw [sample_1.raw] [...]\n"
     "       Each included file must be an 8-Bit unsigned PCM stream.\n"
+    "\n";
+inline constexpr char kHelpUsageLine[] =
+    "Usage: psgc [OPTION...] -sfx|-mus|-pak|-pcm OUTPUT SOURCE...\n"
+    "       psgc --dump FILE...\n"
+    "\n";
+inline constexpr char kHelpPcmAndDump[] =
+    "PCM:   psgc -pcm output.pcm kick.wav [snare.flac] [hat.raw] [...]\n"
+    "       Up to 255 samples. A source named *.wav, *.wave, *.aif, *.aiff,\n"
+    "       *.aifc, *.flac, *.ogg, *.oga or *.opus (any letter case) is an\n"
+    "       audio file: decoded, mixed to mono, resampled to 6992 Hz and\n"
+    "       rounded to the pack's 32 levels. Any other source is a raw\n"
+    "       stream of 8-bit unsigned samples at 6992 Hz.\n"
+    "\n"
+    "DUMP:  psgc --dump songs.trk [sounds.sfx] [...]\n"
+    "       Lists what psgc binaries hold, in the scripts' words; writes\n"
+    "       nothing.\n"
     "\n";
 // Printed after the usage text by -h and --help. One line per option.
 inline constexpr char kOptionsHelp[] =
@@ -53,6 +72,12 @@ inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source :
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
 inline constexpr char kCantOpenSource[] = "ERROR- Can't open source file : ";
+// What standard output did not take: "ERROR- Couldn't write to standard output (Broken pipe)".
+inline constexpr char kCantWriteListing[] = "ERROR- Couldn't write to standard output";
+// Refusals of psgc's own, in parentheses after the name they concern.
+inline constexpr char kLinkInSharedDirectory[] =
+    "a symbolic link in a sticky world-writable directory, owned by another user";
+inline constexpr char kControlInName[] = "a control character in the name";
 inline constexpr char kTooManySources[] = "ERROR- Too many source files\n";
 inline constexpr char kMusNeedsScripts[] =
     "ERROR- Music compilation requires both an instrument\n"

@@ -172,7 +172,7 @@ bool OpenSources(Run& run, const std::vector<std::string>& args, size_t first) {
     const std::string& name = args[i];
     run.sources.push_back(std::make_unique<SourceFile>());
     if (!run.sources.back()->Open(name.c_str())) {
-      run.diag.ErrorWith(msg::kCantOpenSource, name);
+      run.diag.ErrorForFile(msg::kCantOpenSource, name, run.sources.back()->fault());
       return false;
     }
   }
@@ -184,18 +184,15 @@ bool OpenSources(Run& run, const std::vector<std::string>& args, size_t first) {
 // two would be one file or one would be the output; -mus has no symbols.
 bool PlanSymbolOutputs(Run& run, const ModeRow& row) {
   if (!SymbolsRequested(run)) {
-    SymbolFile equates;
-    if (row.mode == OperatingMode::Sfx && DefaultSymbolFile(SymbolFormat::Wla, run.outputName, equates)) {
-      run.symbolFiles.push_back(equates);
-    }
-    return true;
+    return row.mode != OperatingMode::Sfx || PlanEquatesFile(run.outputName, run.diag, run.symbolFiles);
   }
   if (row.mode == OperatingMode::Mus) {
     run.diag.ErrorWith(msg::kNoSymbolsInMode, row.switchText);
     return false;
   }
   run.symbolRules = RulesFor(run.options.symbols);
-  return PlanSymbolFiles(run.options.symbols, run.outputName, run.diag, run.symbolFiles);
+  return PlanSymbolFiles(run.options.symbols, run.outputName, row.mode == OperatingMode::Sfx, run.diag,
+                         run.symbolFiles);
 }
 
 bool IsASource(const Run& run, const std::string& name) {
@@ -219,7 +216,9 @@ bool RefuseOutputThatIsASource(Run& run) {
 }
 
 void PrintHelp(Run& run) {
-  run.diag.Listing(msg::kUsage);
+  run.diag.Listing(msg::kHelpUsageLine);
+  run.diag.Listing(msg::kUsageModes);
+  run.diag.Listing(msg::kHelpPcmAndDump);
   run.diag.Listing(msg::kOptionsHelp);
 }
 
@@ -228,10 +227,12 @@ void Execute(Run& run, int argc, char** argv) {
   if (!ParseOptions(argc, argv, run.diag, options)) return;
   if (options.help) {
     PrintHelp(run);
+    run.diag.FinishListing();
     return;
   }
   if (options.version) {
     run.diag.Listing("psgc " PSGC_VERSION "\n");
+    run.diag.FinishListing();
     return;
   }
   run.diag.SetQuiet(options.quiet);
@@ -245,10 +246,13 @@ void Execute(Run& run, int argc, char** argv) {
       return;
     }
     DumpFiles(run.diag, options.dumpFiles);
+    // A listing that did not arrive whole is a failure like any output's.
+    run.diag.FinishListing();
     return;
   }
   if (args.size() < 3) {
-    run.diag.Error(msg::kUsage);
+    const std::string usage = std::string(msg::kUsageLine) + msg::kUsageModes + msg::kUsageRawPcm;
+    run.diag.Error(usage.c_str());
     return;
   }
   const ModeRow* row = FindMode(args[0].c_str());
@@ -264,7 +268,7 @@ void Execute(Run& run, int argc, char** argv) {
   }
   if (!PlanSymbolOutputs(run, *row)) return;
   if (!run.output.Open(run.outputName)) {
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    run.diag.ErrorForFile(msg::kCantWriteDestination, run.outputName, run.output.fault());
     return;
   }
   if (!OpenSources(run, args, 2)) return;

@@ -45,7 +45,7 @@ void DumpFile(Diagnostics& diag, const std::string& name, bool& first) {
   uint32_t size = 0;
   const Loaded loaded = LoadFile(file, name, bytes, data, size);
   if (loaded == Loaded::Unreadable) {
-    diag.ErrorWith(msg::kCantOpenSource, name);
+    diag.ErrorForFile(msg::kCantOpenSource, name, file.fault());
     return;
   }
   if (loaded == Loaded::TooLarge) {
