@@ -5,7 +5,12 @@
 
 namespace psgc {
 
+namespace {
+
+// True for a value that cannot be played as it is: beyond full scale, NaN.
 bool Clips(double x) { return !(x >= -1.0 && x <= 1.0); }
+
+}  // namespace
 
 int QuantizeToLevel(double x) {
   if (std::isnan(x)) return kLevelCount / 2;

@@ -15,8 +15,6 @@ inline constexpr int kLevelCount = 32;
 // b stands for level b >> 3, so 8-bit samples keep their level. Values
 // beyond full scale take the outermost level; a NaN takes the middle one.
 int QuantizeToLevel(double x);
-// True for a value that cannot be played as it is: beyond full scale, NaN.
-bool Clips(double x);
 
 // The byte a raw 8-bit unsigned stream holds for `level`.
 inline uint8_t LevelByte(int level) { return static_cast<uint8_t>(level << 3); }

@@ -4,6 +4,7 @@
 #include "audio/audio_source.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -21,8 +22,8 @@ namespace {
 // before it is decoded, up to this many bytes.
 constexpr uint64_t kMaxHeldAudioBytes = uint64_t{1} << 30;
 
-constexpr const char* kAudioExtensions[] = {".wav",  ".wave", ".aif", ".aiff", ".aifc",
-                                            ".flac", ".ogg",  ".oga", ".opus"};
+constexpr const char* kAudioExtensions[] = {".wav", ".wave", ".aif",  ".aiff", ".aifc", ".flac",
+                                            ".ogg", ".oga",  ".opus", ".mp3",  ".caf"};
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;
@@ -77,6 +78,17 @@ void ReportTooLong(Diagnostics& diag, std::string_view name, uint64_t length, ui
   std::snprintf(detail, sizeof detail, msg::kAudioTooLongDetail, static_cast<unsigned long long>(length), kPcmRate,
                 static_cast<unsigned long long>(maxSamples));
   diag.ErrorWithReason(msg::kAudioTooLong, name, detail);
+}
+
+// The progress line counts clipped samples, but -q leaves it out and a
+// build log shows it among many: a clipped source also warns.
+void WarnClipped(Diagnostics& diag, std::string_view name, const LevelRounder& rounder, uint64_t samples) {
+  if (!diag.WarningOn(Warning::PcmClip)) return;
+  char text[160];
+  const double peak = rounder.peak();
+  std::snprintf(text, sizeof text, msg::kWarnPcmClip, static_cast<unsigned long long>(rounder.clipped()),
+                static_cast<unsigned long long>(samples), peak, peak > 0 ? 20 * std::log10(peak) : 0.0);
+  diag.Warn(Warning::PcmClip, text, name);
 }
 
 // The peak of the signal, for --normalize: a pass of its own, so that the
@@ -138,6 +150,7 @@ AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reade
   }
   diag.PrintConversion(name, rate, reader.channels(), reader.Encoding(), static_cast<double>(frames) / rate,
                        samples.size(), rounder.clipped());
+  if (rounder.clipped() > 0) WarnClipped(diag, name, rounder, samples.size());
   return AudioStatus::Converted;
 }
 

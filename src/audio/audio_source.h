@@ -24,7 +24,7 @@ struct AudioSettings {
 enum class AudioStatus { Converted, TooLong, Failed };
 
 // True for the names decoded as audio: .wav .wave .aif .aiff .aifc .flac
-// .ogg .oga .opus, in any letter case.
+// .ogg .oga .opus .mp3 .caf, in any letter case.
 bool IsAudioSourceName(std::string_view name);
 
 // Decodes `source` into `samples` and prints its progress line. TooLong

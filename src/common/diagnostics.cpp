@@ -14,7 +14,7 @@ namespace {
 // Names as the -W options spell them, in the order of enum Warning.
 constexpr std::string_view kWarningNames[kWarningCount] = {
     "loop", "end", "symbol", "sfx-extra", "return", "main",
-    "unused", "range", "number", "pak-input", "pcm-level",
+    "unused", "range", "number", "pak-input", "pcm-level", "pcm-container", "pcm-clip",
 };
 
 std::string Place(const ScriptPos& at) {

@@ -24,16 +24,21 @@ struct FileFault {
   const char* refusal = nullptr;
 };
 
-// Warnings are opt-in: each names a mistake that compiles without an error
-// into wrong sound. A warning never changes a byte of any output.
+// Warnings are opt-in but one: each names a mistake that compiles without
+// an error into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
   Loop, End, Symbol, SfxExtra, Return, Main, Unused, Range, Number, PakInput, PcmLevel,
+  PcmContainer, PcmClip,
 };
-inline constexpr size_t kWarningCount = 11;
+inline constexpr size_t kWarningCount = 13;
+
+// The one warning on by default: audio packed as raw bytes plays as noise
+// whatever else is right, so it is said unless asked not to be.
+inline constexpr unsigned long long kWarningsOnByDefault = 1ull << static_cast<size_t>(Warning::PcmContainer);
 
 // Which warnings are on, and whether they fail the run (-Werror).
 struct WarningSet {
-  std::bitset<kWarningCount> on;
+  std::bitset<kWarningCount> on{kWarningsOnByDefault};
   bool asErrors = false;
 };
 

@@ -52,7 +52,9 @@ inline constexpr char kOptionsHelp[] =
     "  -q, --quiet    print no progress lines; errors are still printed\n"
     "  -Wall          turn on every warning\n"
     "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
-    "                 main, unused, range, number, pak-input, pcm-level\n"
+    "                 main, unused, range, number, pak-input, pcm-level, pcm-clip\n"
+    "                 (pcm-container is on unless -Wno-pcm-container: a raw\n"
+    "                 -pcm source that holds a WAV, MP3, ... file)\n"
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
@@ -198,6 +200,16 @@ inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
 inline constexpr char kCantDecodeAudio[] = "ERROR- Can't decode audio file : ";  // + " (reason)"
 inline constexpr char kSampleRateOutOfRange[] = "Sample rate out of range.";
 inline constexpr char kAudioReadError[] = "Read error.";
+// "WARNING- PCM source holds a WAV file, packed as raw bytes (name it .wav
+// to decode it) : hat.raw [-Wpcm-container]"
+inline constexpr char kWarnPcmContainer[] = "WARNING- PCM source holds ";
+inline constexpr char kWarnPcmContainerRaw[] = ", packed as raw bytes (name it ";
+inline constexpr char kWarnPcmContainerTail[] = " to decode it) : ";
+// "WARNING- Audio source clipped 2 of 4 samples (peak 2.00, +6.0 dBFS): use
+// --normalize or export it quieter : loud.wav [-Wpcm-clip]"
+inline constexpr char kWarnPcmClip[] =
+    "WARNING- Audio source clipped %llu of %llu samples (peak %.2f, %+.1f dBFS): "
+    "use --normalize or export it quieter : ";
 // An audio source whose stream at 6992 Hz would pass the stream limit.
 inline constexpr char kAudioTooLong[] = "ERROR- Audio file too long for a PCM stream : ";  // + " (detail)"
 inline constexpr char kAudioTooLongDetail[] = "%llu samples at %d Hz, max is %llu";

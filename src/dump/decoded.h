@@ -100,8 +100,4 @@ struct DumpFault {
 // memory may then let go of the pages read so far.
 using LetGo = std::function<void()>;
 
-// Decodes one binary. False with `fault` set when it cannot be decoded.
-bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault,
-                  const LetGo& letGo = LetGo());
-
 }  // namespace psgc::dump

@@ -1,11 +1,13 @@
 // Decoders of the SFX binary, the track pack and the PCM pack: their
 // headers, their pointers and what the pointers reach.
+#include "dump/format_decoders.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "common/messages.h"
-#include "dump/decoder_parts.h"
+#include "dump/mus_decoder.h"
 #include "format/layout.h"
 
 namespace psgc::dump {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/byte_buffer.h"
+#include "common/bounded_output.h"
 #include "common/diagnostics.h"
 
 namespace psgc::format {

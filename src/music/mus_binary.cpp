@@ -44,7 +44,6 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 // header are written in place, and the stream becomes the binary.
 bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image) {
-  if (song.stream.empty() && !StartSongData(song, diag)) return false;
   ByteBuffer& bytes = song.stream;
   const uint64_t musicEnd = format::kMusHeaderSize + song.musicOffset;
   const size_t tableStart = bytes.size();

@@ -72,11 +72,8 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   }
   ChannelState& channel = script.channel;
   channel.instrument = static_cast<uint32_t>(index);
-  bool noise = false;
-  double tuning = 0.0;
-  if (!GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning)) {
-    return HandlerStatus::Malformed;
-  }
+  const Instrument& record = script.instruments.records[channel.instrument];
+  const bool noise = record.channels[0].noise;
   if (noise && channel.channel < kFirstNoiseChannel) {
     script.diag.ErrorNoiseChannel(name, channel.channel);
     return HandlerStatus::Malformed;
@@ -86,7 +83,7 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   if (used.size() <= channel.instrument) used.resize(channel.instrument + 1);
   used[channel.instrument] = true;
   channel.noise = noise;
-  channel.tuning = tuning;
+  channel.tuning = record.tuning;
   channel.instrumentSet = true;
   return HandlerStatus::Done;
 }

@@ -1,7 +1,7 @@
-// Copying a pack's sources into its output: in the kernel where nothing
+// A pack's sources copied into its output: in the kernel where nothing
 // changes on the way, else a chunk at a time, so that a pack never holds
 // more than one chunk of its samples or songs in memory.
-#include "pack/packs.h"
+#include "pack/pack_stream.h"
 
 namespace psgc {
 

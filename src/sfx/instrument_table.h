@@ -52,7 +52,6 @@ struct InstrumentTable {
 bool AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record);
 // Index of the first record named exactly `name`, or -1.
 int FindInstrument(const InstrumentTable& table, std::string_view name);
-bool GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
 // The label of record `index` and the line it stands on; false past the
 // last record.
 bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "dump/stream_decoder.h"
 #include "format/events.h"
 

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "pack/packs.h"
+#include "common/bounded_output.h"
+#include "pack/pcm_pack.h"
 
 namespace psgc {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "dump/listing.h"
 #include "dump/stream_decoder.h"
 #include "format/layout.h"
