@@ -8,7 +8,7 @@
 
 #include "common/byte_buffer.h"
 #include "common/messages.h"
-#include "common/output_file.h"
+#include "common/source_file.h"
 #include "dump/decoder_parts.h"
 #include "dump/listing.h"
 #include "format/layout.h"
