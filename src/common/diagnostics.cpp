@@ -9,10 +9,33 @@
 namespace psgc {
 namespace {
 
-// Names as the -W options spell them, in the order of enum Warning.
+constexpr uint32_t Bit(Warning w) { return uint32_t{1} << static_cast<unsigned>(w); }
+
+// The names after -W, and the warnings each one turns on or off.
+struct WarningOption {
+  std::string_view name;
+  uint32_t warnings;
+};
+constexpr WarningOption kWarningOptions[] = {
+    {"loop", Bit(Warning::Loop)},
+    {"end", Bit(Warning::End)},
+    {"symbol", Bit(Warning::Symbol)},
+    {"sfx-extra", Bit(Warning::SfxExtra)},
+    {"return", Bit(Warning::Return)},
+    {"main", Bit(Warning::Main)},
+    {"unused", Bit(Warning::UnusedBlock) | Bit(Warning::UnusedInstrument)},
+    {"unused-block", Bit(Warning::UnusedBlock)},
+    {"unused-instrument", Bit(Warning::UnusedInstrument)},
+    {"range", Bit(Warning::Range)},
+    {"number", Bit(Warning::Number)},
+    {"pak-input", Bit(Warning::PakInput)},
+    {"pcm-level", Bit(Warning::PcmLevel)},
+};
+
+// The option each warning's line ends with, in the order of enum Warning.
 constexpr std::string_view kWarningNames[kWarningCount] = {
-    "loop", "end", "symbol", "sfx-extra", "return", "main",
-    "unused", "range", "number", "pak-input", "pcm-level",
+    "loop",  "end",    "symbol",    "sfx-extra", "return",   "main",     "unused",   "unused",
+    "range", "number", "pak-input", "pcm-level",
 };
 
 std::string Place(const ScriptPos& at) {
@@ -24,10 +47,10 @@ std::string Place(const ScriptPos& at) {
 
 }  // namespace
 
-bool FindWarning(std::string_view name, Warning& warning) {
-  for (size_t i = 0; i < kWarningCount; ++i) {
-    if (kWarningNames[i] == name) {
-      warning = static_cast<Warning>(i);
+bool FindWarnings(std::string_view name, WarningBits& warnings) {
+  for (const WarningOption& option : kWarningOptions) {
+    if (option.name == name) {
+      warnings = WarningBits(option.warnings);
       return true;
     }
   }

@@ -19,18 +19,24 @@ struct ScriptPos {
 // Warnings are opt-in: each names a mistake that compiles without an error
 // into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
-  Loop, End, Symbol, SfxExtra, Return, Main, Unused, Range, Number, PakInput, PcmLevel,
+  Loop, End, Symbol, SfxExtra, Return, Main, UnusedBlock, UnusedInstrument, Range, Number,
+  PakInput, PcmLevel,
 };
-inline constexpr size_t kWarningCount = 11;
+inline constexpr size_t kWarningCount = 12;
+using WarningBits = std::bitset<kWarningCount>;
 
 // Which warnings are on, and whether they fail the run (-Werror).
 struct WarningSet {
-  std::bitset<kWarningCount> on;
+  WarningBits on;
   bool asErrors = false;
 };
 
-// The name after -W ("pak-input"); false when no warning has that name.
-bool FindWarning(std::string_view name, Warning& warning);
+// The warnings that the name after -W turns on or off: one ("pak-input"),
+// or a group ("unused": unused-block and unused-instrument). False when no
+// warning has that name.
+bool FindWarnings(std::string_view name, WarningBits& warnings);
+// The option that a warning line ends with: its own name, or "unused" for
+// both unused warnings, whose lines have always named -Wunused.
 std::string_view WarningName(Warning warning);
 
 class Diagnostics {
