@@ -30,12 +30,13 @@ constexpr WarningOption kWarningOptions[] = {
     {"number", Bit(Warning::Number)},
     {"pak-input", Bit(Warning::PakInput)},
     {"pcm-level", Bit(Warning::PcmLevel)},
+    {"note", Bit(Warning::Note)},
 };
 
 // The option each warning's line ends with, in the order of enum Warning.
 constexpr std::string_view kWarningNames[kWarningCount] = {
     "loop",  "end",    "symbol",    "sfx-extra", "return",   "main",     "unused",   "unused",
-    "range", "number", "pak-input", "pcm-level",
+    "range", "number", "pak-input", "pcm-level", "note",
 };
 
 std::string Place(const ScriptPos& at) {

@@ -20,9 +20,9 @@ struct ScriptPos {
 // into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
   Loop, End, Symbol, SfxExtra, Return, Main, UnusedBlock, UnusedInstrument, Range, Number,
-  PakInput, PcmLevel,
+  PakInput, PcmLevel, Note,
 };
-inline constexpr size_t kWarningCount = 12;
+inline constexpr size_t kWarningCount = 13;
 using WarningBits = std::bitset<kWarningCount>;
 
 // Which warnings are on, and whether they fail the run (-Werror).

@@ -34,7 +34,7 @@ inline constexpr char kOptionsHelp[] =
     "  -Wall          turn on every warning\n"
     "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
     "                 main, unused-block, unused-instrument (unused: both), range,\n"
-    "                 number, pak-input, pcm-level\n"
+    "                 number, note, pak-input, pcm-level\n"
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
@@ -131,6 +131,7 @@ inline constexpr char kNoiseInstrumentMiddle[] = " not compatible with channel "
 inline constexpr char kNoiseChannelsOnly[] =
     "ERROR- Instruments using noise can only be on channels 5 or 6\n";
 inline constexpr char kUnableToParseNote[] = "Unable to parse note : ";
+inline constexpr char kWarnNoteTrailing[] = "WARNING- Trailing characters ignored in note : ";
 inline constexpr char kUnresolvedReference[] = "ERROR- Unable to resolve reference to block : ";
 inline constexpr char kWarnBlockLoopOpen[] = "WARNING- Block ends with a loop open : ";
 inline constexpr char kWarnMainBlockNoEnd[] = "WARNING- Main block does not finish with end : ";

@@ -46,6 +46,7 @@ TEST(Warnings, NamesAndGroups) {
       {"unused-block", {Warning::UnusedBlock}},
       {"unused-instrument", {Warning::UnusedInstrument}},
       {"pcm-level", {Warning::PcmLevel}},
+      {"note", {Warning::Note}},
   };
   for (const auto& c : cases) {
     WarningBits want;
