@@ -30,14 +30,23 @@ constexpr WarningOption kWarningOptions[] = {
     {"number", Bit(Warning::Number)},
     {"pak-input", Bit(Warning::PakInput)},
     {"pcm-level", Bit(Warning::PcmLevel)},
+    {"fraction", Bit(Warning::Fraction)},
     {"note", Bit(Warning::Note)},
+    {"priority", Bit(Warning::Priority)},
 };
 
 // The option each warning's line ends with, in the order of enum Warning.
 constexpr std::string_view kWarningNames[kWarningCount] = {
     "loop",  "end",    "symbol",    "sfx-extra", "return",   "main",     "unused",   "unused",
-    "range", "number", "pak-input", "pcm-level", "note",
+    "range", "number", "pak-input", "pcm-level", "fraction", "note", "priority",
 };
+
+// Two warnings also flag spellings that scripts use as meant: a fraction
+// of two digits counting 256ths (-0.16 is how a listing writes -16/256),
+// and a label line that leaves out its priority to repeat the one before.
+// -Wall leaves them to be asked for by name, so that scripts written that
+// way still build under -Wall -Werror.
+constexpr uint32_t kNotInWall = Bit(Warning::Fraction) | Bit(Warning::Priority);
 
 std::string Place(const ScriptPos& at) {
   std::string s(at.file);
@@ -57,6 +66,8 @@ bool FindWarnings(std::string_view name, WarningBits& warnings) {
   }
   return false;
 }
+
+WarningBits WallWarnings() { return ~WarningBits(kNotInWall); }
 
 std::string_view WarningName(Warning warning) { return kWarningNames[static_cast<size_t>(warning)]; }
 

@@ -20,9 +20,9 @@ struct ScriptPos {
 // into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
   Loop, End, Symbol, SfxExtra, Return, Main, UnusedBlock, UnusedInstrument, Range, Number,
-  PakInput, PcmLevel, Note,
+  PakInput, PcmLevel, Fraction, Note, Priority,
 };
-inline constexpr size_t kWarningCount = 13;
+inline constexpr size_t kWarningCount = 15;
 using WarningBits = std::bitset<kWarningCount>;
 
 // Which warnings are on, and whether they fail the run (-Werror).
@@ -38,6 +38,9 @@ bool FindWarnings(std::string_view name, WarningBits& warnings);
 // The option that a warning line ends with: its own name, or "unused" for
 // both unused warnings, whose lines have always named -Wunused.
 std::string_view WarningName(Warning warning);
+// What -Wall turns on: every warning but those that also flag spellings
+// often meant as written (fraction, priority).
+WarningBits WallWarnings();
 
 class Diagnostics {
  public:

@@ -46,7 +46,7 @@ TEST(Warnings, NamesAndGroups) {
       {"unused-block", {Warning::UnusedBlock}},
       {"unused-instrument", {Warning::UnusedInstrument}},
       {"pcm-level", {Warning::PcmLevel}},
-      {"note", {Warning::Note}},
+      {"fraction", {Warning::Fraction}},
   };
   for (const auto& c : cases) {
     WarningBits want;
@@ -59,6 +59,17 @@ TEST(Warnings, NamesAndGroups) {
   EXPECT_FALSE(FindWarnings("all", named));
   EXPECT_FALSE(FindWarnings("", named));
   EXPECT_FALSE(FindWarnings("unused-", named));
+}
+
+// -Wall is every warning but fraction and priority, which also flag
+// spellings that scripts use as meant.
+TEST(Warnings, WallLeavesOutFractionAndPriority) {
+  const WarningBits wall = WallWarnings();
+  EXPECT_EQ(kWarningCount - 2, wall.count());
+  EXPECT_FALSE(wall[static_cast<size_t>(Warning::Fraction)]);
+  EXPECT_FALSE(wall[static_cast<size_t>(Warning::Priority)]);
+  EXPECT_TRUE(wall[static_cast<size_t>(Warning::Note)]);
+  EXPECT_TRUE(wall[static_cast<size_t>(Warning::UnusedInstrument)]);
 }
 
 }  // namespace
