@@ -14,7 +14,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSGC_TEST
 
 PREFIX ?= /usr/local
 
-.PHONY: all help install uninstall deps test-deps build demo test test-sanitize bench fuzz clean
+.PHONY: all help install uninstall deps test-deps build demo test test-sanitize bench fuzz man clean
 
 all: build
 
@@ -27,6 +27,7 @@ help:
 	@echo "make test-sanitize  the whole suite again under ASan, UBSan and LSan"
 	@echo "make fuzz           run the libFuzzer targets, FUZZ_SECONDS each (needs clang)"
 	@echo "make bench          Release build; timing and memory against baselines"
+	@echo "make man            write doc/psgc-scripts.5 again from doc/scripts.md"
 	@echo "make clean          remove every build directory"
 	@echo "WERROR=ON           (with build, demo or test) compiler warnings are errors, as in CI"
 
@@ -38,7 +39,7 @@ uninstall:
 	cmake --build $(BUILD) --target uninstall
 
 # psgc needs a C++17 compiler, CMake, pkg-config, libsndfile and
-# libsamplerate; the tests also need GoogleTest, Python 3, groff and cc65.
+# libsoxr; the tests also need GoogleTest, Python 3, groff and cc65.
 # tools/install-deps checks for them and installs what is missing where
 # apt-get exists.
 deps:
@@ -105,6 +106,12 @@ fuzz:
 	    2>&1 | grep -E '^(INFO: seed|#[0-9]+.*DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' ; \
 	  test $${PIPESTATUS[0]} -eq 0 || exit 1; \
 	done
+
+# psgc-scripts(5) is made from doc/scripts.md, so that the two say the same;
+# the man-page test fails when it is out of date.
+man:
+	python3 tools/md2man.py doc/scripts.md psgc-scripts 5 \
+	  "psgc's sound-effect, instrument and music script languages" > doc/psgc-scripts.5
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-test $(BUILD)-ci $(BUILD)-sanitize $(BUILD)-release $(BUILD)-fuzz

@@ -5,7 +5,12 @@
 
 namespace psgc {
 
+namespace {
+
+// True for a value that cannot be played as it is: beyond full scale, NaN.
 bool Clips(double x) { return !(x >= -1.0 && x <= 1.0); }
+
+}  // namespace
 
 int QuantizeToLevel(double x) {
   if (std::isnan(x)) return kLevelCount / 2;
@@ -16,13 +21,12 @@ int QuantizeToLevel(double x) {
   return level < kLevelCount ? level : kLevelCount - 1;
 }
 
-void NormalizePeak(std::vector<float>& signal) {
-  float peak = 0;
-  for (float v : signal) peak = std::fmax(peak, std::fabs(v));
-  if (!(peak > 0) || std::isinf(peak)) return;
-  const double gain = 1.0 / peak;
-  for (float& v : signal) v = static_cast<float>(v * gain);
+double PeakOf(const float* signal, size_t count, double peak) {
+  for (size_t i = 0; i < count; ++i) peak = std::fmax(peak, std::fabs(static_cast<double>(signal[i])));
+  return peak;
 }
+
+double NormalizingGain(double peak) { return peak > 0 && !std::isinf(peak) ? 1.0 / peak : 1.0; }
 
 double TriangularDither::Uniform() {
   // splitmix64: small, fast and the same on every machine.
@@ -38,16 +42,14 @@ double TriangularDither::Next() {
   return (Uniform() - Uniform()) * kStep;
 }
 
-uint64_t QuantizeSignal(const std::vector<float>& signal, bool dither, std::vector<uint8_t>& bytes) {
-  bytes.resize(signal.size());
-  uint64_t clipped = 0;
-  TriangularDither noise;
-  for (size_t i = 0; i < signal.size(); ++i) {
-    const double x = signal[i];
-    if (Clips(x)) ++clipped;
-    bytes[i] = LevelByte(QuantizeToLevel(dither ? x + noise.Next() : x));
+void LevelRounder::Round(const float* signal, size_t count, uint8_t* bytes) {
+  for (size_t i = 0; i < count; ++i) {
+    // The gain is applied in single precision, as the signal is held.
+    const double x = static_cast<float>(signal[i] * gain_);
+    if (Clips(x)) ++clipped_;
+    peak_ = std::fmax(peak_, std::fabs(x));
+    bytes[i] = LevelByte(QuantizeToLevel(dither_ ? x + noise_.Next() : x));
   }
-  return clipped;
 }
 
 }  // namespace psgc

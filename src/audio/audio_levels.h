@@ -3,8 +3,8 @@
 // and dithered first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace psgc {
 
@@ -15,14 +15,16 @@ inline constexpr int kLevelCount = 32;
 // b stands for level b >> 3, so 8-bit samples keep their level. Values
 // beyond full scale take the outermost level; a NaN takes the middle one.
 int QuantizeToLevel(double x);
-// True for a value that cannot be played as it is: beyond full scale, NaN.
-bool Clips(double x);
 
 // The byte a raw 8-bit unsigned stream holds for `level`.
 inline uint8_t LevelByte(int level) { return static_cast<uint8_t>(level << 3); }
 
-// Scales `signal` so that its largest magnitude is 1; silence stays.
-void NormalizePeak(std::vector<float>& signal);
+// The largest magnitude among `count` samples, at least `peak`; NaN is
+// passed over, infinity is kept.
+double PeakOf(const float* signal, size_t count, double peak);
+// The gain that takes a signal of this peak to full scale: 1 for silence
+// and for an infinite peak, which no gain would bring back.
+double NormalizingGain(double peak);
 
 // Triangular dither of one level step peak, from a fixed seed, so that a
 // source always converts to the same bytes.
@@ -35,9 +37,24 @@ class TriangularDither {
   uint64_t state_ = 0x9E3779B97F4A7C15u;
 };
 
-// The levels of `signal` as raw bytes; returns how many samples clipped.
-// With `dither` the noise is added before rounding; clipping is counted on
-// the signal itself, so dither alone never counts as clipping.
-uint64_t QuantizeSignal(const std::vector<float>& signal, bool dither, std::vector<uint8_t>& bytes);
+// Rounds a signal to its levels as raw bytes, a block at a time, after a
+// gain (1, or the normalizing one) and, with `dither`, the noise. Clipping
+// is counted on the signal itself, so dither alone never counts as
+// clipping; the peak is the largest magnitude after the gain.
+class LevelRounder {
+ public:
+  LevelRounder(double gain, bool dither) : gain_(gain), dither_(dither) {}
+  // Writes the levels of `count` samples to `bytes`.
+  void Round(const float* signal, size_t count, uint8_t* bytes);
+  uint64_t clipped() const { return clipped_; }
+  double peak() const { return peak_; }
+
+ private:
+  double gain_;
+  bool dither_;
+  TriangularDither noise_;
+  uint64_t clipped_ = 0;
+  double peak_ = 0;
+};
 
 }  // namespace psgc

@@ -8,7 +8,7 @@ namespace psgc {
 namespace {
 
 constexpr char kSndfileName[] = "libsndfile.so.1";
-constexpr char kSamplerateName[] = "libsamplerate.so.0";
+constexpr char kSoxrName[] = "libsoxr.so.0";
 
 struct LoadedLibraries {
   bool loaded = false;
@@ -43,12 +43,12 @@ bool ResolveSndfile(void* library, AudioLibraries& calls, std::string& reason) {
          Resolve(library, "sf_strerror", calls.sf_strerror, reason);
 }
 
-bool ResolveSamplerate(void* library, AudioLibraries& calls, std::string& reason) {
-  return Resolve(library, "src_new", calls.src_new, reason) &&
-         Resolve(library, "src_process", calls.src_process, reason) &&
-         Resolve(library, "src_delete", calls.src_delete, reason) &&
-         Resolve(library, "src_is_valid_ratio", calls.src_is_valid_ratio, reason) &&
-         Resolve(library, "src_strerror", calls.src_strerror, reason);
+bool ResolveSoxr(void* library, AudioLibraries& calls, std::string& reason) {
+  return Resolve(library, "soxr_create", calls.soxr_create, reason) &&
+         Resolve(library, "soxr_process", calls.soxr_process, reason) &&
+         Resolve(library, "soxr_delete", calls.soxr_delete, reason) &&
+         Resolve(library, "soxr_io_spec", calls.soxr_io_spec, reason) &&
+         Resolve(library, "soxr_quality_spec", calls.soxr_quality_spec, reason);
 }
 
 void* Open(const char* name, std::string& reason) {
@@ -61,8 +61,8 @@ LoadedLibraries Load() {
   LoadedLibraries result;
   void* sndfile = Open(kSndfileName, result.reason);
   if (sndfile == nullptr || !ResolveSndfile(sndfile, result.calls, result.reason)) return result;
-  void* samplerate = Open(kSamplerateName, result.reason);
-  if (samplerate == nullptr || !ResolveSamplerate(samplerate, result.calls, result.reason)) return result;
+  void* soxr = Open(kSoxrName, result.reason);
+  if (soxr == nullptr || !ResolveSoxr(soxr, result.calls, result.reason)) return result;
   result.loaded = true;
   return result;
 }

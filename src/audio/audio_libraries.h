@@ -1,10 +1,10 @@
-// libsndfile and libsamplerate, loaded when the first audio source is met:
+// libsndfile and libsoxr, loaded when the first audio source is met:
 // a run without audio files starts without them. The headers still give
 // the types; the functions are called through this table.
 #pragma once
 
-#include <samplerate.h>
 #include <sndfile.h>
+#include <soxr.h>
 
 #include <string>
 
@@ -17,11 +17,11 @@ struct AudioLibraries {
   decltype(&::sf_command) sf_command;
   decltype(&::sf_error) sf_error;
   decltype(&::sf_strerror) sf_strerror;
-  decltype(&::src_new) src_new;
-  decltype(&::src_process) src_process;
-  decltype(&::src_delete) src_delete;
-  decltype(&::src_is_valid_ratio) src_is_valid_ratio;
-  decltype(&::src_strerror) src_strerror;
+  decltype(&::soxr_create) soxr_create;
+  decltype(&::soxr_process) soxr_process;
+  decltype(&::soxr_delete) soxr_delete;
+  decltype(&::soxr_io_spec) soxr_io_spec;
+  decltype(&::soxr_quality_spec) soxr_quality_spec;
 };
 
 // Both libraries, loaded on the first call and kept for the run. Null with

@@ -1,5 +1,5 @@
 // Audio files as -pcm sources: a source named like an audio file is decoded,
-// mixed to mono, resampled to the console's 6992 Hz and rounded to the 5-bit
+// mixed to mono, resampled to the console's PCM rate and rounded to the 5-bit
 // levels, giving the raw 8-bit unsigned stream the PCM pack takes.
 #pragma once
 
@@ -9,11 +9,12 @@
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
 #include "common/output_file.h"
+#include "format/layout.h"
 
 namespace psgc {
 
 // The console's playing rate.
-inline constexpr int kPcmRate = 6992;
+inline constexpr int kPcmRate = format::kPcmSamplesPerSecond;
 
 struct AudioSettings {
   bool normalize = false;  // --normalize: the peak of each source to full scale
@@ -23,12 +24,14 @@ struct AudioSettings {
 enum class AudioStatus { Converted, TooLong, Failed };
 
 // True for the names decoded as audio: .wav .wave .aif .aiff .aifc .flac
-// .ogg .oga .opus, in any letter case.
+// .ogg .oga .opus .mp3 .caf, in any letter case.
 bool IsAudioSourceName(std::string_view name);
 
 // Decodes `source` into `samples` and prints its progress line. TooLong
-// (nothing printed) when the stream would exceed `maxSamples`; Failed after
-// reporting why the file cannot be decoded.
+// after saying how long the stream at 6992 Hz would be when it exceeds
+// `maxSamples`; Failed after reporting why the file cannot be decoded.
+// The file is read a block at a time and only the levels are kept (with
+// --normalize it is read twice, the first time for its peak).
 AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const AudioSettings& settings,
                                uint64_t maxSamples, ByteBuffer& samples);
 // The same for audio bytes in memory, reported under `name`.

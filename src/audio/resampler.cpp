@@ -1,61 +1,64 @@
-// libsamplerate's full interface: the filter keeps its history between
-// chunks, and the end of the input is said once so the tail comes out.
+// libsoxr's streaming interface: each call takes a block of input and gives
+// what the filter can put out so far; a null input says the signal ended,
+// and the calls that follow drain the filter's tail.
 #include "audio/resampler.h"
 
 namespace psgc {
 namespace {
 
-constexpr long kOutputChunk = 16384;
+constexpr double kMaxRatio = 256;
+// Output room asked for beyond a block's share, for the filter's tail.
+constexpr size_t kTailRoom = 4096;
 
 }  // namespace
 
 Resampler::~Resampler() {
-  if (state_ != nullptr) audio_->src_delete(state_);
+  if (state_ != nullptr) audio_->soxr_delete(state_);
 }
 
-// Asked once a reader has opened the file, so the libraries are loaded.
 bool Resampler::Supports(int fromRate, int toRate) {
-  std::string reason;
-  const AudioLibraries* audio = LoadAudioLibraries(reason);
-  return audio != nullptr && fromRate > 0 && toRate > 0 &&
-         audio->src_is_valid_ratio(static_cast<double>(toRate) / fromRate);
+  if (fromRate <= 0 || toRate <= 0) return false;
+  const double ratio = static_cast<double>(toRate) / fromRate;
+  return ratio >= 1 / kMaxRatio && ratio <= kMaxRatio;
 }
 
 bool Resampler::Start(int fromRate, int toRate, std::string& reason) {
   audio_ = LoadAudioLibraries(reason);
   if (audio_ == nullptr) return false;
-  int error = 0;
-  state_ = audio_->src_new(SRC_SINC_BEST_QUALITY, 1, &error);
-  if (state_ == nullptr) {
-    reason = audio_->src_strerror(error);
+  const soxr_io_spec_t io = audio_->soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+  const soxr_quality_spec_t quality = audio_->soxr_quality_spec(SOXR_VHQ, SOXR_LINEAR_PHASE);
+  soxr_error_t error = nullptr;
+  state_ = audio_->soxr_create(fromRate, toRate, 1, &error, &io, &quality, nullptr);
+  if (state_ == nullptr || error != nullptr) {
+    reason = error != nullptr ? error : "resampler failed to start";
     return false;
   }
   ratio_ = static_cast<double>(toRate) / fromRate;
-  chunk_.resize(kOutputChunk);
   return true;
 }
 
-bool Resampler::Convert(const std::vector<float>& input, std::vector<float>& output, std::string& reason) {
-  static const float kNothing = 0;
-  SRC_DATA data{};
-  data.data_in = input.empty() ? &kNothing : input.data();
-  data.input_frames = static_cast<long>(input.size());
-  data.data_out = chunk_.data();
-  data.output_frames = kOutputChunk;
-  data.src_ratio = ratio_;
-  data.end_of_input = input.empty() ? 1 : 0;
+bool Resampler::Convert(const float* input, size_t count, std::vector<float>& output, std::string& reason) {
+  output.resize(static_cast<size_t>(static_cast<double>(count) * ratio_) + kTailRoom);
+  size_t made = 0;
+  size_t used = 0;
   for (;;) {
-    const int error = audio_->src_process(state_, &data);
-    if (error != 0) {
-      reason = audio_->src_strerror(error);
+    size_t took = 0;
+    size_t gave = 0;
+    const float* in = input != nullptr ? input + used : nullptr;
+    const soxr_error_t error =
+        audio_->soxr_process(state_, in, count - used, &took, output.data() + made, output.size() - made, &gave);
+    if (error != nullptr) {
+      reason = error;
       return false;
     }
-    output.insert(output.end(), chunk_.begin(), chunk_.begin() + data.output_frames_gen);
-    data.data_in += data.input_frames_used;
-    data.input_frames -= data.input_frames_used;
-    // Done when the input is used up and, at the end, the tail is out.
-    if (data.input_frames == 0 && (data.end_of_input == 0 || data.output_frames_gen == 0)) return true;
+    used += took;
+    made += gave;
+    // Room left over means the filter gave all it had for this input.
+    if (made < output.size() && (input == nullptr || used == count)) break;
+    if (made == output.size()) output.resize(output.size() * 2);
   }
+  output.resize(made);
+  return true;
 }
 
 }  // namespace psgc

@@ -74,6 +74,13 @@ bool SoundReader::Open(SourceFile& file, uint64_t size, std::string& reason) {
   return OpenInput(reason);
 }
 
+bool SoundReader::Restart(std::string& reason) {
+  if (file_ != nullptr) audio_->sf_close(file_);
+  file_ = nullptr;
+  input_.position = 0;
+  return OpenInput(reason);
+}
+
 bool SoundReader::OpenInput(std::string& reason) {
   audio_ = LoadAudioLibraries(reason);
   if (audio_ == nullptr) return false;

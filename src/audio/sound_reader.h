@@ -24,6 +24,9 @@ class SoundReader {
   // `size` is what the source measured; its bytes come through ReadAt.
   bool Open(SourceFile& file, uint64_t size, std::string& reason);
 
+  // Opens the same input again from its start, for a second pass.
+  bool Restart(std::string& reason);
+
   int rate() const { return info_.samplerate; }
   int channels() const { return info_.channels; }
   // The frame count the file announces; it may be unknown (negative or huge).

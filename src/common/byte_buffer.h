@@ -1,8 +1,7 @@
-// Growable arrays, the byte buffer, and the banked pointers that every
-// output format uses for positions.
+// The byte buffer and growable arrays: first allocations and growth that
+// report running out of memory instead of ending the run.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <new>
 #include <stdexcept>
@@ -63,51 +62,5 @@ bool AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
 // front to back with huge pages where it can: one fault per 2 MiB instead
 // of one per 4 KiB page. Only a hint; it changes no content.
 void AdviseHugePages(const void* data, size_t bytes);
-
-// Both script languages encode a duration as pairs (code, n): n = 255 while
-// more than 255 remain, then the rest; nothing at all for 0.
-uint64_t WaitEncodingSize(uint32_t duration);
-
-// An output whose size is limited (see kMaxOutputSize) is built by appends
-// at its `offset`, the count of bytes emitted so far. Bytes below `limit`
-// are kept in `bytes`; those past it are only counted, so that a few huge
-// waits cannot take gigabytes of memory before the output is refused by its
-// size. Each append advances `offset` by its full size; it is false after
-// "ERROR- Out of Memory.", with nothing appended.
-struct BoundedOutput {
-  ByteBuffer& bytes;
-  uint64_t& offset;
-  uint64_t limit;
-};
-bool AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
-inline bool AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
-  // Nearly every append is an event of a few bytes that fits below the
-  // limit and in the capacity: pushed a byte at a time, with no call.
-  ByteBuffer& bytes = out.bytes;
-  if (out.offset + size > out.limit || bytes.capacity() - bytes.size() < size) {
-    return AppendBoundedGrowing(diag, out, data, size);
-  }
-  for (size_t i = 0; i < size; ++i) bytes.push_back(data[i]);
-  out.offset += size;
-  return true;
-}
-// Appends the wait pairs of `duration` with the pair code `code`.
-bool AppendWaitBounded(Diagnostics& diag, const BoundedOutput& out, uint8_t code, uint32_t duration);
-
-// A position in 4 bytes: the offset inside an 8 KiB bank (little-endian,
-// 13 bits), the bank within a group of 32 banks, and the group.
-using BankPointer = std::array<uint8_t, 4>;
-BankPointer EncodeBankPointer(uint32_t offset);
-void PutBankPointer(uint8_t* at, uint32_t offset);
-// Appends the pointer (room must be reserved).
-inline void AppendBankPointer(ByteBuffer& bytes, uint32_t offset) {
-  const BankPointer p = EncodeBankPointer(offset);
-  bytes.insert(bytes.end(), p.begin(), p.end());
-}
-
-// Bank pointers hold offsets below 2^26, so no output may be larger.
-inline constexpr uint64_t kMaxOutputSize = 67108863;
-// Reports "ERROR- Output too large" and returns false above the limit.
-bool CheckOutputSize(Diagnostics& diag, uint64_t size);
 
 }  // namespace psgc

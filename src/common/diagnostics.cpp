@@ -1,7 +1,9 @@
 // Diagnostics: formatting of every message shape, and where the lines go.
 #include "common/diagnostics.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "common/messages.h"
@@ -30,6 +32,8 @@ constexpr WarningOption kWarningOptions[] = {
     {"number", Bit(Warning::Number)},
     {"pak-input", Bit(Warning::PakInput)},
     {"pcm-level", Bit(Warning::PcmLevel)},
+    {"pcm-container", Bit(Warning::PcmContainer)},
+    {"pcm-clip", Bit(Warning::PcmClip)},
     {"fraction", Bit(Warning::Fraction)},
     {"note", Bit(Warning::Note)},
     {"priority", Bit(Warning::Priority)},
@@ -38,7 +42,8 @@ constexpr WarningOption kWarningOptions[] = {
 // The option each warning's line ends with, in the order of enum Warning.
 constexpr std::string_view kWarningNames[kWarningCount] = {
     "loop",  "end",    "symbol",    "sfx-extra", "return",   "main",     "unused",   "unused",
-    "range", "number", "pak-input", "pcm-level", "fraction", "note", "priority",
+    "range", "number", "pak-input", "pcm-level", "pcm-container", "pcm-clip", "fraction", "note",
+    "priority",
 };
 
 // Two warnings also flag spellings that scripts use as meant: a fraction
@@ -53,6 +58,18 @@ std::string Place(const ScriptPos& at) {
   s += ',';
   s += std::to_string(at.line);
   return s;
+}
+
+// Errors that the classic texts ("Can't open source file", "Can't write
+// to destination file") have always stood for: the name says enough.
+bool TextTellsTheError(int error) {
+  switch (error) {
+    case 0: case ENOENT: case EACCES: case EPERM: case EISDIR: case ENOTDIR: case ELOOP:
+    case ENAMETOOLONG: case EROFS: case ENXIO: case ETXTBSY: case EEXIST:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -85,9 +102,20 @@ void Diagnostics::WriteOut(const std::string& line) {
 void Diagnostics::Listing(std::string_view line) {
   if (capturing_) {
     out_ += line;
-  } else {
-    std::fwrite(line.data(), 1, line.size(), stdout);
+  } else if (listingError_ == 0 && std::fwrite(line.data(), 1, line.size(), stdout) != line.size()) {
+    listingError_ = errno != 0 ? errno : EIO;
   }
+}
+
+bool Diagnostics::FinishListing() {
+  if (capturing_) return true;
+  errno = 0;
+  if (listingError_ == 0 && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
+    listingError_ = errno != 0 ? errno : EIO;
+  }
+  if (listingError_ == 0) return true;
+  ErrorWithReason(msg::kCantWriteListing, "", std::strerror(listingError_));
+  return false;
 }
 
 void Diagnostics::WriteErr(const std::string& line) {
@@ -154,6 +182,16 @@ void Diagnostics::ErrorWithReason(std::string_view text, std::string_view arg, s
   s += reason;
   s += ")\n";
   WriteErr(s);
+}
+
+void Diagnostics::ErrorForFile(std::string_view text, std::string_view file, const FileFault& fault) {
+  if (fault.refusal != nullptr) {
+    ErrorWithReason(text, file, fault.refusal);
+  } else if (TextTellsTheError(fault.error)) {
+    ErrorWith(text, file);
+  } else {
+    ErrorWithReason(text, file, std::strerror(fault.error));
+  }
 }
 
 void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {

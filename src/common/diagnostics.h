@@ -16,18 +16,30 @@ struct ScriptPos {
   uint32_t line;
 };
 
-// Warnings are opt-in: each names a mistake that compiles without an error
-// into wrong sound. A warning never changes a byte of any output.
+// Why a file could not be opened, read or written: the system's error
+// number (0 when none applies), or a refusal of psgc's own (a text of
+// messages.h), which takes precedence.
+struct FileFault {
+  int error = 0;
+  const char* refusal = nullptr;
+};
+
+// Warnings are opt-in but one: each names a mistake that compiles without
+// an error into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
   Loop, End, Symbol, SfxExtra, Return, Main, UnusedBlock, UnusedInstrument, Range, Number,
-  PakInput, PcmLevel, Fraction, Note, Priority,
+  PakInput, PcmLevel, PcmContainer, PcmClip, Fraction, Note, Priority,
 };
-inline constexpr size_t kWarningCount = 15;
+inline constexpr size_t kWarningCount = 17;
 using WarningBits = std::bitset<kWarningCount>;
+
+// The one warning on by default: audio packed as raw bytes plays as noise
+// whatever else is right, so it is said unless asked not to be.
+inline constexpr unsigned long long kWarningsOnByDefault = 1ull << static_cast<size_t>(Warning::PcmContainer);
 
 // Which warnings are on, and whether they fail the run (-Werror).
 struct WarningSet {
-  WarningBits on;
+  WarningBits on{kWarningsOnByDefault};
   bool asErrors = false;
 };
 
@@ -57,6 +69,11 @@ class Diagnostics {
   void ErrorLimit(std::string_view text, uint32_t limit);                 // "%s%u)\n"
   void ErrorWithReason(std::string_view text, std::string_view arg,
                        std::string_view reason);                          // "%s%s (%s)\n"
+  // "%s%s\n", or "%s%s (%s)\n" with the reason: a refusal of psgc's own,
+  // or the system's when the text alone does not tell it (no such file,
+  // permission denied and the like go without; too many open files, an
+  // I/O error, a full disk are named).
+  void ErrorForFile(std::string_view text, std::string_view file, const FileFault& fault);
   void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel);  // two lines
   void ErrorInFileAt(std::string_view text, std::string_view file,
@@ -84,6 +101,10 @@ class Diagnostics {
   // Standard output: what the user asked for (help, the version), even
   // when quiet.
   void Listing(std::string_view text);
+  // Flushes what Listing wrote. A listing that did not reach standard
+  // output (a full disk, a closed pipe) is a failure, reported once with
+  // the system's reason; false then.
+  bool FinishListing();
 
   void Flush();
   bool failed() const { return errors_ > 0 || (warnings_.asErrors && warned_ > 0); }
@@ -100,6 +121,7 @@ class Diagnostics {
   void WriteErrLine(const std::string& line);
 
   bool capturing_ = false;
+  int listingError_ = 0;  // the first write error of standard output
   bool quiet_ = false;
   unsigned errors_ = 0;
   unsigned warned_ = 0;

@@ -5,9 +5,11 @@
 namespace psgc::msg {
 
 // Driver
-inline constexpr char kUsage[] =
-    "Usage: psgc [-sfx/-mus/-pak/-pcm] outfile [source data]\n"
-    "\n"
+// The usage text that too few arguments print on standard error is the
+// classic one, exactly: kUsageLine, kUsageModes, kUsageRawPcm. --help
+// prints its own first lines and PCM paragraph around the same modes.
+inline constexpr char kUsageLine[] = "Usage: psgc [-sfx/-mus/-pak/-pcm] outfile [source data]\n\n";
+inline constexpr char kUsageModes[] =
     "SFX:   psgc -sfx output.sfx scripts.txt\n"
     "       An equates file with the names and numbers of your sound\n"
     "       effects will be created in the same directory as your output\n"
@@ -20,9 +22,26 @@ inline constexpr char kUsage[] =
     "\n"
     "PACK:  psgc -pak output.trk song_0.mus [song_1.mus] [...]\n"
     "       A maximum of 255 songs may be included in one track pack.\n"
-    "\n"
+    "\n";
+inline constexpr char kUsageRawPcm[] =
     "PCM:   psgc -pcm output.pcm sample_0.raw [sample_1.raw] [...]\n"
     "       Each included file must be an 8-Bit unsigned PCM stream.\n"
+    "\n";
+inline constexpr char kHelpUsageLine[] =
+    "Usage: psgc [OPTION...] -sfx|-mus|-pak|-pcm OUTPUT SOURCE...\n"
+    "       psgc --dump FILE...\n"
+    "\n";
+inline constexpr char kHelpPcmAndDump[] =
+    "PCM:   psgc -pcm output.pcm kick.wav [snare.flac] [hat.raw] [...]\n"
+    "       Up to 255 samples. A source named *.wav, *.wave, *.aif, *.aiff,\n"
+    "       *.aifc, *.flac, *.ogg, *.oga or *.opus (any letter case) is an\n"
+    "       audio file: decoded, mixed to mono, resampled to 6992 Hz and\n"
+    "       rounded to the pack's 32 levels. Any other source is a raw\n"
+    "       stream of 8-bit unsigned samples at 6992 Hz.\n"
+    "\n"
+    "DUMP:  psgc --dump songs.trk [sounds.sfx] [...]\n"
+    "       Lists what psgc binaries hold, in the scripts' words; writes\n"
+    "       nothing.\n"
     "\n";
 // Printed after the usage text by -h and --help. One line per option.
 inline constexpr char kOptionsHelp[] =
@@ -34,7 +53,9 @@ inline constexpr char kOptionsHelp[] =
     "  -Wall          turn on every warning but fraction and priority\n"
     "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
     "                 main, unused-block, unused-instrument (unused: both), range,\n"
-    "                 number, note, pak-input, pcm-level; and, not in -Wall,\n"
+    "                 number, note, pak-input, pcm-level, pcm-clip\n"
+    "                 (pcm-container is on unless -Wno-pcm-container: a raw\n"
+    "                 -pcm source that holds a WAV, MP3, ... file); not in -Wall:\n"
     "                 fraction (volume 31 0.5 is 5/256, not a half) and priority\n"
     "                 (a sound effect repeats the priority before it)\n"
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
@@ -56,6 +77,12 @@ inline constexpr char kOutputIsSource[] = "ERROR- Output file is also a source :
 inline constexpr char kInvalidMode[] = "ERROR- Invalid operating mode : ";
 inline constexpr char kCantWriteDestination[] = "ERROR- Can't write to destination file : ";
 inline constexpr char kCantOpenSource[] = "ERROR- Can't open source file : ";
+// What standard output did not take: "ERROR- Couldn't write to standard output (Broken pipe)".
+inline constexpr char kCantWriteListing[] = "ERROR- Couldn't write to standard output";
+// Refusals of psgc's own, in parentheses after the name they concern.
+inline constexpr char kLinkInSharedDirectory[] =
+    "a symbolic link in a sticky world-writable directory, owned by another user";
+inline constexpr char kControlInName[] = "a control character in the name";
 inline constexpr char kTooManySources[] = "ERROR- Too many source files\n";
 inline constexpr char kMusNeedsScripts[] =
     "ERROR- Music compilation requires both an instrument\n"
@@ -179,6 +206,19 @@ inline constexpr char kDumpOverlap[] = "ERROR- Overlapping data in : ";
 inline constexpr char kCantDecodeAudio[] = "ERROR- Can't decode audio file : ";  // + " (reason)"
 inline constexpr char kSampleRateOutOfRange[] = "Sample rate out of range.";
 inline constexpr char kAudioReadError[] = "Read error.";
+// "WARNING- PCM source holds a WAV file, packed as raw bytes (name it .wav
+// to decode it) : hat.raw [-Wpcm-container]"
+inline constexpr char kWarnPcmContainer[] = "WARNING- PCM source holds ";
+inline constexpr char kWarnPcmContainerRaw[] = ", packed as raw bytes (name it ";
+inline constexpr char kWarnPcmContainerTail[] = " to decode it) : ";
+// "WARNING- Audio source clipped 2 of 4 samples (peak 2.00, +6.0 dBFS): use
+// --normalize or export it quieter : loud.wav [-Wpcm-clip]"
+inline constexpr char kWarnPcmClip[] =
+    "WARNING- Audio source clipped %llu of %llu samples (peak %.2f, %+.1f dBFS): "
+    "use --normalize or export it quieter : ";
+// An audio source whose stream at 6992 Hz would pass the stream limit.
+inline constexpr char kAudioTooLong[] = "ERROR- Audio file too long for a PCM stream : ";  // + " (detail)"
+inline constexpr char kAudioTooLongDetail[] = "%llu samples at %d Hz, max is %llu";
 inline constexpr char kConverted[] = "Converted ";
 inline constexpr char kConvertedFormat[] = " : %d Hz, %d %s, ";  // rate, channels, kChannel(s)
 inline constexpr char kChannel[] = "channel";

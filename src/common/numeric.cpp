@@ -83,6 +83,21 @@ void Report(size_t* used, size_t count) {
   if (used != nullptr) *used = count;
 }
 
+// One digit group of a "%" fixed-point token: binary digits up to a "."
+// or the end. False for an empty group, another character or more than 32
+// digits.
+bool ParseBinaryPart(std::string_view text, uint32_t& value) {
+  uint32_t bits = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] != '.'; ++i) {
+    if ((text[i] != '0' && text[i] != '1') || i == 32) return false;
+    bits = (bits << 1) | static_cast<uint32_t>(text[i] - '0');
+  }
+  if (i == 0) return false;
+  value = bits;
+  return true;
+}
+
 }  // namespace
 
 DecimalScan ScanDecimal(std::string_view text) {
@@ -204,18 +219,6 @@ bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size
   }
   value = static_cast<int32_t>(d.value);
   Report(used, d.end);
-  return true;
-}
-
-bool ParseBinaryPart(std::string_view text, uint32_t& value) {
-  uint32_t bits = 0;
-  size_t i = 0;
-  for (; i < text.size() && text[i] != '.'; ++i) {
-    if ((text[i] != '0' && text[i] != '1') || i == 32) return false;
-    bits = (bits << 1) | static_cast<uint32_t>(text[i] - '0');
-  }
-  if (i == 0) return false;
-  value = bits;
   return true;
 }
 

@@ -25,10 +25,6 @@ bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text
 // Integer field in bits 16-31, the fraction's low byte in bits 0-7.
 bool ParseFixedPoint8(Diagnostics& diag, uint32_t& value, std::string_view text,
                      size_t* used = nullptr);
-// One digit group of a "%" fixed-point token: binary digits up to a "."
-// or the end. False for an empty group, another character or more than 32
-// digits.
-bool ParseBinaryPart(std::string_view text, uint32_t& value);
 
 // Reads the start of `text` as a "%d" conversion does (leading white space,
 // optional sign, decimal digits, the rest ignored). False when no digit can

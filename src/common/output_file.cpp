@@ -2,7 +2,9 @@
 #include "common/output_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -12,6 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include "common/messages.h"
 
 namespace psgc {
 namespace {
@@ -83,29 +88,79 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The kernel's descriptor links (/proc/self/fd/N, reached as /dev/stdout
+// or /dev/fd/N) live on procfs; they name no path that could be replaced.
+bool IsDescriptorDirectory(const std::string& dir) {
+  constexpr long kProcSuperMagic = 0x9FA0;
+  struct statfs fs;
+  return ::statfs(dir.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == kProcSuperMagic;
+}
+
+// In a sticky directory that everyone may write to (/tmp), anyone may plant
+// a link; it is followed only when its owner is the caller or the
+// directory's owner, the rule the kernel applies with protected_symlinks.
+bool MayFollow(const struct stat& link, const std::string& dir) {
+  struct stat d;
+  if (::stat(dir.c_str(), &d) != 0) return false;
+  const bool shared = (d.st_mode & S_ISVTX) != 0 && (d.st_mode & S_IWOTH) != 0;
+  return !shared || link.st_uid == ::geteuid() || link.st_uid == d.st_uid;
+}
+
+// Where writing a path puts the bytes.
+struct Destination {
+  std::string name;
+  bool descriptor = false;  // the path is kept: the kernel resolves it
+  bool unsafeLink = false;  // a link that MayFollow refuses
+};
+
 // Follows symbolic links by name, as opening the path would, so that a link
 // to a file that does not exist yet leads to that file's name. A link that
 // the kernel resolves in its own way (/dev/stdout, /proc/self/fd/N) has no
-// such name: `magic` is set and the path is kept.
-std::string FollowLinks(const std::string& path, bool& magic) {
-  magic = false;
-  std::string name = path;
+// such name: the path is kept.
+Destination FollowLinks(const std::string& path) {
+  Destination d;
+  d.name = path;
+  std::string& name = d.name;
   struct stat st;
   for (int hops = 0; hops < 40; ++hops) {
     if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    const std::string dir = DirectoryOf(name);
+    if (IsDescriptorDirectory(dir)) {
+      d.descriptor = true;
+      name = path;
+      return d;
+    }
+    if (!MayFollow(st, dir)) {
+      d.unsafeLink = true;
+      return d;
+    }
     char target[PATH_MAX];
     const ssize_t n = ::readlink(name.c_str(), target, sizeof target);
-    if (n <= 0 || static_cast<size_t>(n) == sizeof target) return path;
+    if (n <= 0 || static_cast<size_t>(n) == sizeof target) {
+      name = path;
+      return d;
+    }
     const std::string next(target, static_cast<size_t>(n));
-    name = next[0] == '/' ? next : DirectoryOf(name) + "/" + next;
+    name = next[0] == '/' ? next : dir + "/" + next;
   }
   const bool chainEnds = ::lstat(name.c_str(), &st) == 0;
-  if (chainEnds && S_ISLNK(st.st_mode)) return path;  // a loop: opening fails
-  if (!chainEnds && ::stat(path.c_str(), &st) == 0) {
-    magic = true;
-    return path;
+  if (chainEnds && S_ISLNK(st.st_mode)) {  // a loop: opening fails
+    name = path;
+  } else if (!chainEnds && ::stat(path.c_str(), &st) == 0) {
+    d.descriptor = true;
+    name = path;
   }
-  return name;
+  return d;
+}
+
+// Where a file would be created: its directory resolved (".", "..",
+// links), then its own name. Names that do not exist yet compare so.
+std::string Place(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
+  char resolved[PATH_MAX];
+  if (::realpath(dir.c_str(), resolved) == nullptr) return name;
+  return std::string(resolved) + "/" + name.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
 // A name of the form DIR/.psgc-XXXXXX that is unlikely to be taken.
@@ -171,21 +226,36 @@ void OutputFile::Discard() {
   temp_.clear();
 }
 
+bool OutputFile::Fail() {
+  fault_ = FileFault{errno, nullptr};
+  return false;
+}
+
 bool OutputFile::Open(const std::string& path) {
   Discard();
-  bool magic = false;
-  target_ = FollowLinks(path, magic);
+  fault_ = FileFault{};
+  const Destination destination = FollowLinks(path);
+  if (destination.unsafeLink) {
+    fault_.refusal = msg::kLinkInSharedDirectory;
+    return false;
+  }
+  const bool magic = destination.descriptor;
+  target_ = destination.name;
   struct stat st;
   const bool exists = ::stat(target_.c_str(), &st) == 0;
-  if (!exists && errno != ENOENT) return false;  // a loop of links, a file as a directory
+  if (!exists && errno != ENOENT) return Fail();  // a loop of links, a file as a directory
   if (exists) {
-    if (S_ISDIR(st.st_mode) || ::access(target_.c_str(), W_OK) != 0) return false;
+    if (S_ISDIR(st.st_mode)) {
+      fault_.error = EISDIR;
+      return false;
+    }
+    if (::access(target_.c_str(), W_OK) != 0) return Fail();
     if (!S_ISREG(st.st_mode)) {
       // A device or a pipe (/dev/null, a FIFO) is written as it comes:
       // there is no file to replace.
       kind_ = Kind::Device;
       fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-      return fd_ >= 0;
+      return fd_ >= 0 || Fail();
     }
   }
   if (!magic && OpenTemporary(DirectoryOf(target_), exists ? (st.st_mode & 07777) : NewFileMode())) {
@@ -193,26 +263,26 @@ bool OutputFile::Open(const std::string& path) {
   }
   // A writable file in a directory that cannot take a new name (or reached
   // only through a descriptor) is overwritten once the result is complete.
-  if (exists && (magic || errno == EACCES || errno == EPERM)) return OpenInPlace();
-  return false;
+  if (exists && (magic || errno == EACCES || errno == EPERM)) return OpenInPlace() || Fail();
+  return Fail();
 }
 
 bool OutputFile::OpenTemporary(const std::string& dir, mode_t mode) {
 #ifdef O_TMPFILE
   if (!g_namedTemporariesOnly) {
     fd_ = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    // The file gets its name through /proc; without it, use a named one.
-    if (fd_ >= 0 && ::access(DescriptorPath(fd_).c_str(), F_OK) == 0) {
-      kind_ = Kind::Unnamed;
-      ::fchmod(fd_, mode);
-      return true;
-    }
-    const int saved = errno;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    if (saved == EACCES || saved == EPERM || saved == ENOENT || saved == ENOTDIR) {
-      errno = saved;
-      return false;
+    if (fd_ >= 0) {
+      // The file gets its name through /proc/self/fd. Without /proc (a
+      // chroot, a sandbox) that name is missing: a named temporary then.
+      if (::access(DescriptorPath(fd_).c_str(), F_OK) == 0) {
+        kind_ = Kind::Unnamed;
+        ::fchmod(fd_, mode);
+        return true;
+      }
+      ::close(fd_);
+      fd_ = -1;
+    } else if (errno == EACCES || errno == EPERM || errno == ENOENT || errno == ENOTDIR) {
+      return false;  // the directory itself refuses
     }
   }
 #endif
@@ -265,23 +335,37 @@ bool OutputFile::Commit() {
       temp_.clear();
     }
   }
+  if (!ok) fault_ = FileFault{errno, nullptr};
   Discard();
   return ok;
 }
 
-// Gives the unnamed file a free temporary name beside the destination; the
-// rename then replaces the destination in one step.
+// Gives the unnamed file its name. A new destination is linked straight to
+// it: no other name ever exists. An existing one is replaced in one step by
+// a rename from a temporary name taken just before, so that only a kill
+// between those two calls can leave the temporary (.psgc-XXXXXX) behind.
 bool OutputFile::NameAndReplace() {
   const std::string self = DescriptorPath(fd_);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+  if (errno != EEXIST) return false;
   const std::string dir = DirectoryOf(target_);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     const std::string name = TemporaryName(dir, attempt);
+    TrackPending(name);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      temp_ = name;
-      TrackPending(temp_);
-      return true;
+      const bool renamed = ::rename(name.c_str(), target_.c_str()) == 0;
+      const int saved = errno;
+      if (!renamed) ::unlink(name.c_str());
+      ForgetPending(name);
+      errno = saved;
+      return renamed;
     }
-    if (errno != EEXIST) return false;
+    const int saved = errno;
+    ForgetPending(name);
+    if (saved != EEXIST) {
+      errno = saved;
+      return false;
+    }
   }
   return false;
 }
@@ -307,21 +391,52 @@ bool SameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
+bool OneOutput(const std::string& a, const std::string& b) {
+  if (a == b || SameFile(a, b)) return true;
+  const Destination da = FollowLinks(a);
+  const Destination db = FollowLinks(b);
+  return da.name == db.name || SameFile(da.name, db.name) || Place(da.name) == Place(db.name);
+}
+
+bool IsFileOutput(const std::string& path) {
+  const Destination d = FollowLinks(path);
+  struct stat st;
+  return !d.descriptor && (::stat(d.name.c_str(), &st) != 0 || S_ISREG(st.st_mode));
+}
+
 SourceFile::~SourceFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool SourceFile::Fail() {
+  fault_ = FileFault{errno, nullptr};
+  return false;
+}
+
 bool SourceFile::Open(const std::string& name) {
   name_ = name;
+  fault_ = FileFault{};
   fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
+  if (fd_ < 0) return Fail();
   struct stat st;
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+  if (::fstat(fd_, &st) != 0) return Fail();
+  if (S_ISDIR(st.st_mode)) {
+    fault_.error = EISDIR;
+    return false;
+  }
+  // /proc and /sys files state a size of 0 whatever they hold: read to
+  // their end like pipes (a truly empty file reads as empty either way).
+  stream_ = !S_ISREG(st.st_mode) || st.st_size == 0;
+  if (!stream_) {
     // Proves the file can be read, so that a read error is never taken
     // for an empty file later.
     uint8_t probe;
-    if (::pread(fd_, &probe, 1, 0) != 1) return false;
+    const ssize_t n = ::pread(fd_, &probe, 1, 0);
+    if (n < 0) return Fail();
+    if (n != 1) {
+      fault_.error = EIO;
+      return false;
+    }
   }
   return true;
 }
@@ -337,34 +452,86 @@ bool SourceFile::IsFile(const std::string& path) const {
 
 bool SourceFile::IsRegular(uint64_t& size) const {
   struct stat st;
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (stream_ || ::fstat(fd_, &st) != 0) return false;
   size = static_cast<uint64_t>(st.st_size);
   return true;
 }
 
+SourceFile::Piece::Piece(size_t size) : capacity(size) {
+  void* map = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  bytes = map == MAP_FAILED ? nullptr : static_cast<uint8_t*>(map);
+}
+
+SourceFile::Piece::Piece(Piece&& other) noexcept : bytes(other.bytes), capacity(other.capacity), used(other.used) {
+  other.bytes = nullptr;
+}
+
+SourceFile::Piece::~Piece() {
+  if (bytes != nullptr) ::munmap(bytes, capacity);
+}
+
+void SourceFile::Release() { std::vector<Piece>().swap(kept_); }
+
 bool SourceFile::Measure(uint64_t limit, bool keep, uint64_t& size) {
   if (IsRegular(size)) return true;
-  kept_.clear();
-  uint8_t chunk[65536];
+  Release();
+  // Pieces start small (most streams are) and grow to 16 MiB.
+  constexpr size_t kFirstPiece = 64 * 1024;
+  constexpr size_t kLargestPiece = 16 * 1024 * 1024;
+  std::unique_ptr<uint8_t[]> scratch;
   size = 0;
   while (size <= limit) {
+    // Kept bytes stop at `limit`: the byte past it only tells that the
+    // stream is too long, and then nothing is kept.
+    const bool keeping = keep && size < limit;
+    if (keeping && (kept_.empty() || kept_.back().used == kept_.back().capacity)) {
+      const size_t last = kept_.empty() ? kFirstPiece / 2 : kept_.back().capacity;
+      const size_t grown = last * 2 < kLargestPiece ? last * 2 : kLargestPiece;
+      const size_t capacity = grown < limit - size ? grown : static_cast<size_t>(limit - size);
+      kept_.emplace_back(capacity);
+      if (kept_.back().bytes == nullptr) {
+        Release();
+        fault_ = FileFault{ENOMEM, nullptr};
+        return false;
+      }
+    }
+    if (!keeping && scratch == nullptr) scratch.reset(new uint8_t[kFirstPiece]);
     const uint64_t room = limit + 1 - size;
-    const ssize_t n = ::read(fd_, chunk, room < sizeof chunk ? static_cast<size_t>(room) : sizeof chunk);
+    uint8_t* into = scratch.get();
+    size_t want = room < kFirstPiece ? static_cast<size_t>(room) : kFirstPiece;
+    if (keeping) {
+      Piece& tail = kept_.back();
+      into = tail.bytes + tail.used;
+      want = tail.capacity - tail.used;
+    }
+    const ssize_t n = ::read(fd_, into, want);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
+    if (n < 0) {
+      Release();
+      return Fail();
+    }
     if (n == 0) break;
-    if (keep) kept_.insert(kept_.end(), chunk, chunk + n);
+    if (keeping) kept_.back().used += static_cast<size_t>(n);
     size += static_cast<uint64_t>(n);
   }
+  if (size > limit) Release();
   return true;
 }
 
 size_t SourceFile::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
-  uint64_t regularSize;
-  if (IsRegular(regularSize)) return ReadFully(fd_, data, size, static_cast<off_t>(offset));
-  if (offset >= kept_.size()) return 0;
-  const size_t got = kept_.size() - offset < size ? static_cast<size_t>(kept_.size() - offset) : size;
-  std::memcpy(data, kept_.data() + offset, got);
+  if (!stream_) return ReadFully(fd_, data, size, static_cast<off_t>(offset));
+  size_t got = 0;
+  uint64_t start = 0;
+  for (const Piece& piece : kept_) {
+    const uint64_t end = start + piece.used;
+    if (got < size && offset + got < end) {
+      const size_t from = static_cast<size_t>(offset + got - start);
+      const size_t n = piece.used - from < size - got ? piece.used - from : size - got;
+      std::memcpy(data + got, piece.bytes + from, n);
+      got += n;
+    }
+    start = end;
+  }
   return got;
 }
 

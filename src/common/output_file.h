@@ -8,8 +8,11 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "common/diagnostics.h"
 
 namespace psgc {
 
@@ -21,9 +24,13 @@ class OutputFile {
   ~OutputFile();  // drops the result unless committed
 
   // Prepares the result. A link is followed to the (possibly new) file it
-  // names, and the link stays. False when the destination cannot be
-  // written: its directory is missing, it is a directory, it is read-only.
+  // names, and the link stays; in a sticky world-writable directory (/tmp)
+  // only a link of the caller's or of the directory's owner is followed,
+  // as the kernel's protected-links rule has it. False when the
+  // destination cannot be written: its directory is missing, it is a
+  // directory, it is read-only, it is such a link; fault() tells why.
   bool Open(const std::string& path);
+  const FileFault& fault() const { return fault_; }
   // Appends bytes to the result. False on a short write.
   bool Append(const uint8_t* data, size_t size);
   // Puts the whole result in place. False on any failure; the destination
@@ -38,7 +45,9 @@ class OutputFile {
   bool NameAndReplace();
   bool CopySpoolInPlace();
   void Discard();
+  bool Fail();  // keeps errno as the fault; false
 
+  FileFault fault_;
   Kind kind_ = Kind::Unnamed;
   std::string target_;
   std::string temp_;  // a named temporary, while one exists
@@ -55,6 +64,13 @@ void UseNamedTemporariesOnly(bool on);
 // True when both names exist and are one file (a link, or a file system
 // that ignores letter case).
 bool SameFile(const std::string& a, const std::string& b);
+// True when writing both names would write one file: one file now, or
+// links that lead to one name not taken yet, or one name spelled two ways
+// (./x, dir/../x).
+bool OneOutput(const std::string& a, const std::string& b);
+// False for a device, a pipe, or a file reached through a descriptor
+// (/dev/stdout, /dev/fd/N): no file can be named after such an output.
+bool IsFileOutput(const std::string& path);
 
 class SourceFile {
  public:
@@ -63,31 +79,53 @@ class SourceFile {
   SourceFile& operator=(const SourceFile&) = delete;
   ~SourceFile();
 
-  // False when the file cannot be opened or read as a file (a directory).
+  // False when the file cannot be opened or read as a file (a directory);
+  // fault() tells why.
   bool Open(const std::string& name);
+  const FileFault& fault() const { return fault_; }
   const std::string& name() const { return name_; }
   // True when this is a regular file and `path` names it (under any
   // spelling, or through a link).
   bool IsFile(const std::string& path) const;
   // The length of the source. A regular file is measured by its size;
-  // anything else (a pipe, a FIFO, a device) is read to its end now, but
-  // never past `limit` + 1 bytes, so an endless one measures `limit` + 1.
-  // Bytes read are kept for ReadAt only when `keep`. False on a read error.
+  // anything else (a pipe, a FIFO, a device, a /proc or /sys file, which
+  // states no size) is read to its end now, but never past `limit` + 1
+  // bytes, so an endless one measures `limit` + 1. Bytes read are kept for
+  // ReadAt only when `keep`, and only while within `limit`: memory never
+  // holds more. False on a read error.
   bool Measure(uint64_t limit, bool keep, uint64_t& size);
+  // Lets go of the bytes Measure kept, once they are no longer read.
+  void Release();
   // Reads up to `size` bytes from `offset`; returns how many arrived.
   size_t ReadAt(uint64_t offset, uint8_t* data, size_t size);
   // Reads on from where the last read ended: up to `size` bytes; returns
   // how many arrived, 0 at the end, -1 on a read error. Scripts are read
   // so, a chunk at a time, whatever kind of file they are.
   long ReadNext(char* data, size_t size);
-  // True for a regular file, with its size; false for anything else.
+  // True for a file measured by its size, with that size; false for
+  // anything read to its end.
   bool IsRegular(uint64_t& size) const;
 
  private:
+  bool Fail();  // keeps errno as the fault; false
 
   std::string name_;
   int fd_ = -1;
-  std::vector<uint8_t> kept_;  // what Measure read from a stream
+  bool stream_ = false;  // read to its end rather than measured
+  FileFault fault_;
+  // What Measure read from a stream, in pieces that never move, so that
+  // holding a stream never needs twice its size. Each piece is mapped
+  // memory of its own, returned to the system when released.
+  struct Piece {
+    explicit Piece(size_t size);
+    Piece(Piece&& other) noexcept;
+    Piece& operator=(Piece&&) = delete;
+    ~Piece();
+    uint8_t* bytes;  // nullptr when the system had no memory
+    size_t capacity;
+    size_t used = 0;
+  };
+  std::vector<Piece> kept_;
 };
 
 }  // namespace psgc

@@ -20,7 +20,8 @@
 #include "music/mus_binary.h"
 #include "music/music_script.h"
 #include "music/song_checks.h"
-#include "pack/packs.h"
+#include "pack/pcm_pack.h"
+#include "pack/track_pack.h"
 #include "sfx/instrument_script.h"
 #include "sfx/sfx_binary.h"
 #include "symbols/symbol_files.h"
@@ -33,12 +34,13 @@ enum class OperatingMode : uint32_t { Sfx = 0, Mus = 1, Pak = 2, Pcm = 3 };
 struct ModeRow {
   const char* switchText;
   OperatingMode mode;
+  const char* savingLine;  // before the output's name
 };
 constexpr ModeRow kModeTable[] = {
-    {"-sfx", OperatingMode::Sfx},
-    {"-mus", OperatingMode::Mus},
-    {"-pak", OperatingMode::Pak},
-    {"-pcm", OperatingMode::Pcm},
+    {"-sfx", OperatingMode::Sfx, msg::kSavingSfx},
+    {"-mus", OperatingMode::Mus, msg::kSavingMusic},
+    {"-pak", OperatingMode::Pak, msg::kSavingTrack},
+    {"-pcm", OperatingMode::Pcm, msg::kSavingPcm},
 };
 
 constexpr size_t kMaxMusSources = 7;  // the instrument script and six channels
@@ -56,6 +58,7 @@ struct Run {
   std::vector<SymbolFile> symbolFiles;  // written after the binary
   SymbolRules symbolRules;              // what their names must be
   std::vector<char> scriptBuffer;       // every script is read through it in turn
+  const ModeRow* mode = nullptr;
 };
 
 bool SymbolsRequested(const Run& run) { return !run.options.symbols.empty(); }
@@ -74,6 +77,41 @@ void WarnExtraSfxScripts(Run& run) {
   }
 }
 
+// What a mode hands over to be saved: a binary built in memory, not yet
+// written, or a pack streamed into the output as it was built.
+struct Built {
+  const ByteBuffer* image = nullptr;
+  PackWritten pack;
+  SymbolList symbols;
+};
+
+// The one place where every mode saves its output. Under -Werror a warning
+// fails the run here, before anything is written. A binary built in memory
+// is announced, then written and committed, and a failure names the
+// destination; a pack is committed, then announced after the PCM pack's
+// summary. The symbol files follow the output, never without it, so that
+// none describes a binary that is not there.
+void SaveOutput(Run& run, const Built& built) {
+  if (run.diag.failed()) return;
+  const bool streamed = built.image == nullptr;
+  if (!streamed) run.diag.PrintWith(run.mode->savingLine, run.outputName);
+  const bool written = streamed ? built.pack.written : run.output.Append(built.image->data(), built.image->size());
+  if (!written || !run.output.Commit()) {
+    if (streamed) {
+      run.diag.Error(msg::kCouldntWriteOutput);
+    } else {
+      run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    }
+    return;
+  }
+  if (streamed) {
+    if (run.mode->mode == OperatingMode::Pcm) PrintPcmSummary(run.diag, built.pack.size);
+    run.diag.PrintWith(run.mode->savingLine, run.outputName);
+  }
+  WriteSymbolFiles(run.symbolFiles, built.symbols, run.outputName, run.mode->mode == OperatingMode::Sfx,
+                   run.diag);
+}
+
 void RunSfx(Run& run) {
   WarnExtraSfxScripts(run);
   ScriptReader reader = ReadScript(run, 0);
@@ -84,15 +122,7 @@ void RunSfx(Run& run) {
   }
   ByteBuffer image;
   if (!BuildSfxBinary(run.instruments, run.diag, image)) return;
-  // Under -Werror a warning fails the run here: nothing is written.
-  if (run.diag.failed()) return;
-  run.diag.PrintWith(msg::kSavingSfx, run.outputName);
-  if (!run.output.WriteAndCommit(image.data(), image.size())) {
-    // No symbol file that would not match the binary beside it.
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
-    return;
-  }
-  WriteSymbolFiles(run.symbolFiles, SfxSymbols(run.instruments), run.outputName, true, run.diag);
+  SaveOutput(run, {&image, {}, SfxSymbols(run.instruments)});
 }
 
 void RunMus(Run& run) {
@@ -121,11 +151,7 @@ void RunMus(Run& run) {
   CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
   ByteBuffer image;
   if (!BuildMusBinary(run.song, run.instruments, run.diag, image)) return;
-  if (run.diag.failed()) return;
-  run.diag.PrintWith(msg::kSavingMusic, run.outputName);
-  if (!run.output.WriteAndCommit(image.data(), image.size())) {
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
-  }
+  SaveOutput(run, {&image, {}, {}});
 }
 
 void RunPak(Run& run) {
@@ -133,28 +159,22 @@ void RunPak(Run& run) {
     run.diag.Error(msg::kTooManySources);
     return;
   }
-  SymbolList symbols;
+  Built built;
   if (SymbolsRequested(run) &&
-      !PackSymbols(run.sources, "SONG IDs", "SONG_", run.symbolRules, run.diag, symbols)) {
+      !PackSymbols(run.sources, "SONG IDs", "SONG_", run.symbolRules, run.diag, built.symbols)) {
     return;
   }
-  if (BuildTrackPack(run.diag, run.output, run.sources)) {
-    run.diag.PrintWith(msg::kSavingTrack, run.outputName);
-    WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
-  }
+  if (BuildTrackPack(run.diag, run.output, run.sources, built.pack)) SaveOutput(run, built);
 }
 
 void RunPcm(Run& run) {
-  SymbolList symbols;
+  Built built;
   if (SymbolsRequested(run) &&
-      !PackSymbols(run.sources, "PCM STREAM IDs", "PCM_", run.symbolRules, run.diag, symbols)) {
+      !PackSymbols(run.sources, "PCM STREAM IDs", "PCM_", run.symbolRules, run.diag, built.symbols)) {
     return;
   }
   // The builder checks the stream count itself.
-  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio)) {
-    run.diag.PrintWith(msg::kSavingPcm, run.outputName);
-    WriteSymbolFiles(run.symbolFiles, symbols, run.outputName, false, run.diag);
-  }
+  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio, built.pack)) SaveOutput(run, built);
 }
 
 const ModeRow* FindMode(const char* text) {
@@ -172,7 +192,7 @@ bool OpenSources(Run& run, const std::vector<std::string>& args, size_t first) {
     const std::string& name = args[i];
     run.sources.push_back(std::make_unique<SourceFile>());
     if (!run.sources.back()->Open(name.c_str())) {
-      run.diag.ErrorWith(msg::kCantOpenSource, name);
+      run.diag.ErrorForFile(msg::kCantOpenSource, name, run.sources.back()->fault());
       return false;
     }
   }
@@ -184,18 +204,15 @@ bool OpenSources(Run& run, const std::vector<std::string>& args, size_t first) {
 // two would be one file or one would be the output; -mus has no symbols.
 bool PlanSymbolOutputs(Run& run, const ModeRow& row) {
   if (!SymbolsRequested(run)) {
-    SymbolFile equates;
-    if (row.mode == OperatingMode::Sfx && DefaultSymbolFile(SymbolFormat::Wla, run.outputName, equates)) {
-      run.symbolFiles.push_back(equates);
-    }
-    return true;
+    return row.mode != OperatingMode::Sfx || PlanEquatesFile(run.outputName, run.diag, run.symbolFiles);
   }
   if (row.mode == OperatingMode::Mus) {
     run.diag.ErrorWith(msg::kNoSymbolsInMode, row.switchText);
     return false;
   }
   run.symbolRules = RulesFor(run.options.symbols);
-  return PlanSymbolFiles(run.options.symbols, run.outputName, run.diag, run.symbolFiles);
+  return PlanSymbolFiles(run.options.symbols, run.outputName, row.mode == OperatingMode::Sfx, run.diag,
+                         run.symbolFiles);
 }
 
 bool IsASource(const Run& run, const std::string& name) {
@@ -219,7 +236,9 @@ bool RefuseOutputThatIsASource(Run& run) {
 }
 
 void PrintHelp(Run& run) {
-  run.diag.Listing(msg::kUsage);
+  run.diag.Listing(msg::kHelpUsageLine);
+  run.diag.Listing(msg::kUsageModes);
+  run.diag.Listing(msg::kHelpPcmAndDump);
   run.diag.Listing(msg::kOptionsHelp);
 }
 
@@ -228,10 +247,12 @@ void Execute(Run& run, int argc, char** argv) {
   if (!ParseOptions(argc, argv, run.diag, options)) return;
   if (options.help) {
     PrintHelp(run);
+    run.diag.FinishListing();
     return;
   }
   if (options.version) {
     run.diag.Listing("psgc " PSGC_VERSION "\n");
+    run.diag.FinishListing();
     return;
   }
   run.diag.SetQuiet(options.quiet);
@@ -245,10 +266,13 @@ void Execute(Run& run, int argc, char** argv) {
       return;
     }
     DumpFiles(run.diag, options.dumpFiles);
+    // A listing that did not arrive whole is a failure like any output's.
+    run.diag.FinishListing();
     return;
   }
   if (args.size() < 3) {
-    run.diag.Error(msg::kUsage);
+    const std::string usage = std::string(msg::kUsageLine) + msg::kUsageModes + msg::kUsageRawPcm;
+    run.diag.Error(usage.c_str());
     return;
   }
   const ModeRow* row = FindMode(args[0].c_str());
@@ -256,6 +280,7 @@ void Execute(Run& run, int argc, char** argv) {
     run.diag.ErrorWith(msg::kInvalidMode, args[0]);
     return;
   }
+  run.mode = row;
   run.outputName = args[1];
   // An empty name can never be written; refuse it before any work.
   if (run.outputName.empty()) {
@@ -264,7 +289,7 @@ void Execute(Run& run, int argc, char** argv) {
   }
   if (!PlanSymbolOutputs(run, *row)) return;
   if (!run.output.Open(run.outputName)) {
-    run.diag.ErrorWith(msg::kCantWriteDestination, run.outputName);
+    run.diag.ErrorForFile(msg::kCantWriteDestination, run.outputName, run.output.fault());
     return;
   }
   if (!OpenSources(run, args, 2)) return;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/diagnostics.h"
-#include "pack/packs.h"
+#include "pack/pack_stream.h"
 #include "sfx/instrument_table.h"
 #include "symbols/symbol_text.h"
 

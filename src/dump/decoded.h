@@ -62,7 +62,4 @@ struct DumpFault {
   const char* text = nullptr;
 };
 
-// Decodes one binary. False with `fault` set when it cannot be decoded.
-bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault);
-
 }  // namespace psgc::dump

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "common/messages.h"
+#include "dump/format_decoders.h"
+#include "dump/mus_decoder.h"
 #include "dump/stream_decoder.h"
 #include "format/layout.h"
 

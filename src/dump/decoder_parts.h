@@ -1,6 +1,7 @@
-// Shared pieces of the format decoders: bounded reads that stop at the
-// first fault, offsets written as the listing writes them, and the check
-// that the listed items cover the file once.
+// The dump's entry point, DecodeBinary, and the pieces the format decoders
+// share: bounded reads that stop at the first fault, offsets written as
+// the listing writes them, and the check that the listed items cover the
+// file once.
 #pragma once
 
 #include <string>
@@ -52,9 +53,8 @@ std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vecto
 // item holds as unreferenced.
 bool FinishItems(Reader& reader, Decoded& out);
 
-bool DecodeSfx(Reader& reader, Decoded& out);
-bool DecodeMus(Reader& reader, Decoded& out);
-bool DecodeTrk(Reader& reader, Decoded& out);
-bool DecodePcm(Reader& reader, Decoded& out);
+// Decodes one binary, choosing the decoder by its mark. False with
+// `fault` set when it cannot be decoded.
+bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault);
 
 }  // namespace psgc::dump

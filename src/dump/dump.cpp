@@ -2,9 +2,10 @@
 #include "dump/dump.h"
 
 #include "common/byte_buffer.h"
+#include "format/layout.h"
 #include "common/messages.h"
 #include "common/output_file.h"
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "dump/listing.h"
 
 namespace psgc {
@@ -12,14 +13,17 @@ namespace {
 
 enum class Loaded { Ok, Unreadable, TooLarge };
 
-// Pointers reach no further than kMaxOutputSize; a larger file is no psgc
+// Pointers reach no further than format::kMaxOutputSize; a larger file is no psgc
 // binary and is not read into memory. A pipe is read to its end, or just
 // past that size.
-Loaded LoadFile(const std::string& name, ByteBuffer& bytes) {
+Loaded LoadFile(const std::string& name, ByteBuffer& bytes, FileFault& fault) {
   SourceFile file;
   uint64_t size = 0;
-  if (!file.Open(name) || !file.Measure(kMaxOutputSize, true, size)) return Loaded::Unreadable;
-  if (size > kMaxOutputSize) return Loaded::TooLarge;
+  if (!file.Open(name) || !file.Measure(format::kMaxOutputSize, true, size)) {
+    fault = file.fault();
+    return Loaded::Unreadable;
+  }
+  if (size > format::kMaxOutputSize) return Loaded::TooLarge;
   bytes.resize(size);
   return file.ReadAt(0, bytes.data(), bytes.size()) == size ? Loaded::Ok : Loaded::Unreadable;
 }
@@ -30,13 +34,14 @@ void DumpFiles(Diagnostics& diag, const std::vector<std::string>& names) {
   bool first = true;
   for (const std::string& name : names) {
     ByteBuffer bytes;
-    const Loaded loaded = LoadFile(name, bytes);
+    FileFault unreadable;
+    const Loaded loaded = LoadFile(name, bytes, unreadable);
     if (loaded == Loaded::Unreadable) {
-      diag.ErrorWith(msg::kCantOpenSource, name);
+      diag.ErrorForFile(msg::kCantOpenSource, name, unreadable);
       continue;
     }
     if (loaded == Loaded::TooLarge) {
-      diag.ErrorInFileAt(msg::kDumpTooLarge, name, kMaxOutputSize + 1);
+      diag.ErrorInFileAt(msg::kDumpTooLarge, name, format::kMaxOutputSize + 1);
       continue;
     }
     dump::Decoded decoded;

@@ -1,11 +1,13 @@
 // Decoders of the SFX binary, the track pack and the PCM pack: their
 // headers, their pointers and what the pointers reach.
+#include "dump/format_decoders.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "common/messages.h"
-#include "dump/decoder_parts.h"
+#include "dump/mus_decoder.h"
 #include "format/layout.h"
 
 namespace psgc::dump {
@@ -191,8 +193,8 @@ bool DecodePcm(Reader& reader, Decoded& out) {
     if (d[at] != format::kPcmEntryMark) return reader.Fail(at, msg::kDumpEntryMark);
     uint32_t start = 0;
     if (!reader.Pointer(at + 1, tableEnd, reader.size, start)) return false;
-    const uint32_t lengthAt = at + 1 + format::kPointerSize;
-    const uint32_t length = d[lengthAt] | d[lengthAt + 1] << 8 | d[lengthAt + 2] << 16;
+    const uint32_t lengthAt = at + format::kPcmLengthAt;
+    const uint32_t length = format::PcmEntryLength(d + at);
     if (length > reader.size - start) return reader.Fail(lengthAt, msg::kDumpStreamPastEnd);
     out.items[0].fields.push_back({at, format::kPcmEntrySize, "stream " + std::to_string(i) + " at " +
                                                                   Place(start) + ", " +
@@ -212,7 +214,8 @@ bool DecodePcm(Reader& reader, Decoded& out) {
     item.offset = start;
     item.size = length;
     item.heading = "stream " + std::to_string(i) + " at " + Place(start) + ", " + Bytes(length) +
-                   BankSpan(start, length) + ", " + seconds + " seconds at 6992 samples/s" +
+                   BankSpan(start, length) + ", " + seconds + " seconds at " +
+                   std::to_string(format::kPcmSamplesPerSecond) + " samples/s" +
                    BankCrossing(start, length);
     if (length > 0) item.fields.push_back({start, length, Plural(length, "sample", "samples")});
     out.items.push_back(std::move(item));

@@ -91,7 +91,7 @@ std::string EventText(const Event& event, const Decoded& decoded) {
     if (row.operands[i] == Operand::Zero || LeftOut(event, i)) continue;
     text += " " + OperandText(event, i, row.operands[i]);
   }
-  if (row.opcode == format::kMusicNote && std::strcmp(row.name, "note") == 0) {
+  if (row.opcode == format::music::kNote.opcode && std::strcmp(row.name, format::music::kNote.name) == 0) {
     const auto instrument = static_cast<size_t>(event.operands.value[0]);
     const bool noise = instrument < decoded.noiseInstruments.size() && decoded.noiseInstruments[instrument];
     const std::string note = NearestNoteName(static_cast<uint32_t>(event.operands.value[1]));

@@ -1,10 +1,11 @@
 // Decoder of the MUS binary: the header and channel entries, the music
 // blocks found through them and through calls, and the instrument table.
+#include "dump/mus_decoder.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "common/messages.h"
-#include "dump/decoder_parts.h"
 #include "dump/stream_decoder.h"
 #include "format/layout.h"
 

@@ -37,7 +37,7 @@ void ReadDuration(Cursor& c, uint8_t waitOpcode, bool bare, int64_t& total, uint
     total += step;
     ++pairs;
     c.at += 2;
-    if (step != 0xFF) break;
+    if (step != format::kMaxWaitStep) break;
   }
 }
 
@@ -142,7 +142,7 @@ std::string NearestNoteName(uint32_t period) {
   if (period == 0) return std::string();
   // The period formula at tuning 32 solved for the frequency, then the
   // nearest semitone from a.4 (440 Hz).
-  const double frequency = 3579545.0 / (32.0 * period);
+  const double frequency = format::kPsgClock / (32.0 * period);
   const long n = std::lround(12.0 * std::log2(frequency / 440.0)) + 57;
   const long octave = n >= 0 ? n / 12 : -((11 - n) / 12);
   const long semitone = n - 12 * octave;

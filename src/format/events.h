@@ -1,42 +1,16 @@
-// The event bytes of both stream languages as tables: for every event its
-// script command, its opcode and its operand kinds. The compilers emit the
-// opcodes named here, the dump decodes with the tables, and EncodeEvent
-// turns a decoded event back into its bytes.
+// The event bytes of both stream languages as rows: for every event its
+// script command, its opcode and its operand kinds. The compilers encode
+// their events through these rows and the dump decodes with the same
+// tables, so the two directions cannot drift apart.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "common/byte_buffer.h"
+#include "common/bounded_output.h"
+#include "common/diagnostics.h"
 
 namespace psgc::format {
-
-// Instrument and sound-effect channel streams.
-inline constexpr uint8_t kInstrumentEnd = 0x00;
-inline constexpr uint8_t kInstrumentWait = 0x01;  // one step of a duration
-inline constexpr uint8_t kInstrumentLoop = 0x02;
-inline constexpr uint8_t kInstrumentEndLoop = 0x03;
-inline constexpr uint8_t kInstrumentWave = 0x04;
-inline constexpr uint8_t kInstrumentSample = 0x05;
-inline constexpr uint8_t kInstrumentNoise = 0x06;
-inline constexpr uint8_t kInstrumentFrequency = 0x07;
-inline constexpr uint8_t kInstrumentVolume = 0x08;
-
-// Music block streams. `end` is 00 00, the bytes of `priority` 0.
-inline constexpr uint8_t kMusicPriority = 0x00;
-inline constexpr uint8_t kMusicPan = 0x01;
-inline constexpr uint8_t kMusicWait = 0x02;  // one step of a duration
-inline constexpr uint8_t kMusicLoop = 0x03;
-inline constexpr uint8_t kMusicEndLoop = 0x04;
-inline constexpr uint8_t kMusicCall = 0x05;  // then the target's bank pointer
-inline constexpr uint8_t kMusicReturn = 0x06;
-inline constexpr uint8_t kMusicBreak = 0x07;
-inline constexpr uint8_t kMusicPitch = 0x08;
-inline constexpr uint8_t kMusicNote = 0x09;     // notes and `sfx`; a duration follows
-inline constexpr uint8_t kMusicNoteOff = 0x0A;  // `rest` or `end` after a note
-inline constexpr uint8_t kMusicSample = 0x0B;
-
-inline constexpr uint32_t kWaveSamples = 32;
 
 enum class Operand : uint8_t {
   None,
@@ -49,10 +23,11 @@ enum class Operand : uint8_t {
   Fixed16,     // 16-bit integer part, then the fraction byte
   Samples,     // the 32 sample bytes of a waveform
   Pointer,     // a bank pointer
-  Duration,    // a run of wait steps: (wait opcode, 1..255) pairs
+  Duration,    // a run of wait pairs
 };
 
 inline constexpr size_t kMaxOperands = 3;
+inline constexpr uint32_t kWaveSamples = 32;
 
 struct EventRow {
   const char* name;  // the script command that writes the event
@@ -62,9 +37,43 @@ struct EventRow {
   uint8_t optionalFrom;
 };
 
+using O = Operand;
+
+// Instrument and sound-effect channel streams.
+namespace instrument {
+inline constexpr EventRow kEnd{"end", 0x00, {}, 0};
+inline constexpr EventRow kWait{"wait", 0x01, {O::Duration}, 1};
+inline constexpr EventRow kLoop{"loop", 0x02, {O::SignedByte}, 1};
+inline constexpr EventRow kEndLoop{"endloop", 0x03, {}, 0};
+inline constexpr EventRow kWave{"wave", 0x04, {O::Samples}, 1};
+inline constexpr EventRow kSample{"sample", 0x05, {O::Byte}, 1};
+inline constexpr EventRow kNoise{"noise", 0x06, {}, 0};
+inline constexpr EventRow kFrequency{"frequency", 0x07, {O::Word, O::Fixed16}, 1};
+inline constexpr EventRow kVolume{"volume", 0x08, {O::Byte, O::Fixed8}, 1};
+}  // namespace instrument
+
+// Music block streams. `end` is 00 00, the bytes of `priority` 0.
+namespace music {
+inline constexpr EventRow kEnd{"end", 0x00, {O::Zero}, 0};
+inline constexpr EventRow kPriority{"priority", 0x00, {O::Byte}, 1};
+inline constexpr EventRow kPan{"pan", 0x01, {O::Byte}, 1};
+inline constexpr EventRow kWait{"wait", 0x02, {O::Duration}, 1};
+inline constexpr EventRow kLoop{"loop", 0x03, {O::SignedByte}, 1};
+inline constexpr EventRow kEndLoop{"endloop", 0x04, {}, 0};
+inline constexpr EventRow kCall{"call", 0x05, {O::Pointer}, 1};
+inline constexpr EventRow kReturn{"return", 0x06, {}, 0};
+inline constexpr EventRow kBreak{"break", 0x07, {}, 0};
+inline constexpr EventRow kPitch{"pitch", 0x08, {O::SignedWord, O::Fixed16}, 1};
+// Notes and `sfx`: instrument index and period, then the duration.
+inline constexpr EventRow kNote{"note", 0x09, {O::Byte, O::Word, O::Duration}, 3};
+// The note-off of `rest` or `end` after a note; a wait may follow.
+inline constexpr EventRow kRest{"rest", 0x0A, {O::Duration}, 1};
+inline constexpr EventRow kSample{"sample", 0x0B, {O::Byte}, 1};
+}  // namespace music
+
 struct EventLanguage {
   const char* name;
-  const EventRow* rows;
+  const EventRow* rows;  // searched in order by the decoder
   size_t rowCount;
   uint8_t waitOpcode;  // the row with this opcode is a bare duration
 };
@@ -83,9 +92,29 @@ struct EventOperands {
 
 // The size in bytes of an operand of fixed size (0 for a duration).
 uint32_t OperandSize(Operand kind);
-// Appends the event's bytes: its opcode (a bare duration has none of its
-// own), then every operand.
-void EncodeEvent(const EventLanguage& language, const EventRow& row, const EventOperands& operands,
-                 ByteBuffer& out);
+
+// The longest event before its duration: a waveform.
+inline constexpr size_t kMaxEventSize = 1 + kWaveSamples;
+// Writes the event's bytes before its duration into `out` (room for
+// kMaxEventSize): its opcode (a bare duration has none of its own), then
+// every operand up to a duration. Returns their count; a duration follows
+// as wait pairs (AppendWait).
+size_t EncodeEvent(const EventLanguage& language, const EventRow& row, const EventOperands& operands,
+                   uint8_t* out);
+
+// A duration is a run of wait pairs (wait opcode, n): n is 255 while more
+// than 255 remain, then the rest; nothing at all for 0.
+inline constexpr uint32_t kMaxWaitStep = 255;
+constexpr uint64_t WaitPairsSize(uint32_t duration) {
+  return 2 * ((uint64_t{duration} + kMaxWaitStep - 1) / kMaxWaitStep);
+}
+// Appends the pairs of any duration to a bounded output (see BoundedOutput).
+bool AppendWait(Diagnostics& diag, const BoundedOutput& out, uint8_t waitOpcode, uint32_t duration);
+
+// Appends an event through its row to a bounded output: its bytes, then
+// the wait pairs of its duration, if it has one. This is how both
+// compilers write every event.
+bool AppendEvent(Diagnostics& diag, const BoundedOutput& out, const EventLanguage& language,
+                 const EventRow& row, const EventOperands& operands);
 
 }  // namespace psgc::format

@@ -2,8 +2,6 @@
 // instrument table.
 #include "music/mus_binary.h"
 
-#include <cstring>
-
 #include "common/messages.h"
 #include "format/layout.h"
 #include "sfx/sfx_binary.h"
@@ -21,8 +19,8 @@ bool PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
       diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref.script], ref.line});
       return false;
     }
-    PutBankPointer(&image[kMusHeaderSize + ref.offset],
-                   kMusHeaderSize + song.blocks[static_cast<size_t>(target)].start);
+    format::PutBankPointer(&image[format::kMusHeaderSize + ref.offset],
+                           format::kMusHeaderSize + song.blocks[static_cast<size_t>(target)].start);
   }
   return true;
 }
@@ -32,19 +30,10 @@ bool PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
 // block points at the start of the music with priority 0.
 void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t tableSize,
                  uint32_t musicEnd) {
-  std::memcpy(image, format::kMusMark, format::kMarkSize);
-  if (count > 0 && tableSize > 0) {
-    image[3] = static_cast<uint8_t>(count);
-    PutBankPointer(image + 4, musicEnd);
-  } else {
-    image[3] = 0;
-    std::memcpy(image + 4, format::kNoTable, format::kPointerSize);
-  }
-  for (uint32_t c = 0; c < kMusicChannels; ++c) {
-    uint8_t* entry = image + 8 + 6 * c;
-    entry[0] = format::kChannelEntryMark;
-    PutBankPointer(entry + 1, kMusHeaderSize + song.mains[c].start);
-    entry[5] = song.mains[c].priority;
+  format::PutFileHeader(image, format::kMusMark, 0);
+  format::PutMusTable(image, tableSize > 0 ? count : 0, musicEnd);
+  for (uint32_t c = 0; c < format::kMusChannels; ++c) {
+    format::PutMusChannel(image, c, format::kMusHeaderSize + song.mains[c].start, song.mains[c].priority);
   }
 }
 
@@ -55,9 +44,8 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 // header are written in place, and the stream becomes the binary.
 bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image) {
-  if (song.stream.empty() && !StartSongData(song, diag)) return false;
   ByteBuffer& bytes = song.stream;
-  const uint64_t musicEnd = kMusHeaderSize + song.musicOffset;
+  const uint64_t musicEnd = format::kMusHeaderSize + song.musicOffset;
   const size_t tableStart = bytes.size();
   uint32_t count = 0;
   if (!BuildInstrumentTable(instruments, diag, bytes, count)) return false;
@@ -66,7 +54,7 @@ bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnost
   diag.PrintSize(msg::kMusSize, total);
   // Within the limit every music byte was kept (see kMaxMusicBytes), so
   // the table starts at musicEnd.
-  if (!CheckOutputSize(diag, total) || !PatchCalls(song, diag, bytes)) return false;
+  if (!format::CheckOutputSize(diag, total) || !PatchCalls(song, diag, bytes)) return false;
   WriteHeader(song, bytes.data(), count, tableSize, static_cast<uint32_t>(musicEnd));
   image.swap(bytes);
   return true;

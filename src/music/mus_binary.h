@@ -11,8 +11,9 @@
 namespace psgc {
 
 // Prints the instrument table's and the binary's sizes, and leaves the
-// binary in `image`. False after reporting (the size limit, a call of a
-// label that no block has).
+// binary in `image`. The song has at least one channel script compiled
+// (the command line takes no -mus without one). False after reporting
+// (the size limit, a call of a label that no block has).
 bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image);
 

@@ -2,7 +2,6 @@
 // events they add to the song's byte stream.
 #include "music/music_commands.h"
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,16 +14,15 @@
 namespace psgc {
 namespace {
 
-// Event opcodes come from the event tables that the dump decodes with. A
-// wait step is made by EmitWait and EmitEventAndWait; `end` is 00 00, the
-// same two bytes as `priority` 0.
+// Every event is written through its row of the event tables that the
+// dump decodes with.
+namespace event = format::music;
 
 // Noise instruments play only on the last two PSG channels.
 constexpr uint32_t kFirstNoiseChannel = 4;
 
-HandlerStatus Emit(MusicScript& script, std::initializer_list<uint8_t> bytes) {
-  return EmitMusic(script.song, script.diag, bytes.begin(), bytes.size()) ? HandlerStatus::Done
-                                                                                : HandlerStatus::Reported;
+HandlerStatus Emit(MusicScript& script, const format::EventRow& row, const format::EventOperands& operands = {}) {
+  return EmitMusic(script.song, script.diag, row, operands) ? HandlerStatus::Done : HandlerStatus::Reported;
 }
 
 // Notes and `sfx` play the block's instrument, which `using` selects.
@@ -42,14 +40,10 @@ HandlerStatus ReadDuration(MusicScript& script, LineTokens& tokens, uint32_t& du
   return status;
 }
 
-// The note event, 09 ii pp pp (instrument index and period), then the
-// duration's wait: what a note line and `sfx` play.
+// The note event (instrument index and period), then the duration's
+// wait: what a note line and `sfx` play.
 HandlerStatus PlayNote(MusicScript& script, uint16_t period, uint32_t duration) {
-  const uint8_t event[] = {format::kMusicNote, static_cast<uint8_t>(script.channel.instrument),
-                           static_cast<uint8_t>(period), static_cast<uint8_t>(period >> 8)};
-  return EmitEventAndWait(script.song, script.diag, event, sizeof event, duration)
-             ? HandlerStatus::Done
-             : HandlerStatus::Reported;
+  return Emit(script, event::kNote, {{script.channel.instrument, period, duration}});
 }
 
 // A note whose exact period lies outside the channel's register sounds at
@@ -65,7 +59,7 @@ void WarnAboutClampedNote(MusicScript& script, std::string_view note, uint16_t p
 HandlerStatus ReleaseNote(MusicScript& script) {
   if (!script.channel.noteSounding) return HandlerStatus::Done;
   script.channel.noteSounding = false;
-  return Emit(script, {format::kMusicNoteOff});
+  return Emit(script, event::kRest);
 }
 
 HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
@@ -78,11 +72,8 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   }
   ChannelState& channel = script.channel;
   channel.instrument = static_cast<uint32_t>(index);
-  bool noise = false;
-  double tuning = 0.0;
-  if (!GetInstrumentInfo(script.instruments, channel.instrument, noise, tuning)) {
-    return HandlerStatus::Malformed;
-  }
+  const Instrument& record = script.instruments.records[channel.instrument];
+  const bool noise = record.channels[0].noise;
   if (noise && channel.channel < kFirstNoiseChannel) {
     script.diag.ErrorNoiseChannel(name, channel.channel);
     return HandlerStatus::Malformed;
@@ -92,34 +83,32 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   if (used.size() <= channel.instrument) used.resize(channel.instrument + 1);
   used[channel.instrument] = true;
   channel.noise = noise;
-  channel.tuning = tuning;
+  channel.tuning = record.tuning;
   channel.instrumentSet = true;
   return HandlerStatus::Done;
 }
 
-// `priority`, `pan`, `sample` and `loop`: the opcode and one byte.
-template <uint8_t kOpcode, int32_t kLowest, int32_t kHighest>
+// `priority`, `pan`, `sample` and `loop`: one byte.
+template <const format::EventRow& kRow, int32_t kLowest, int32_t kHighest>
 HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, {kOpcode, static_cast<uint8_t>(value)});
+  return Emit(script, kRow, {{value}});
 }
 
-template <uint8_t kOpcode>
+template <const format::EventRow& kRow>
 HandlerStatus HandleBareCommand(MusicScript& script, LineTokens&) {
-  return Emit(script, {kOpcode});
+  return Emit(script, kRow);
 }
 
-// 08, A's integer part, B's integer part, B's fraction byte; A's fraction
-// is dropped.
+// A's integer part, B's integer part and fraction byte; A's fraction is
+// dropped.
 HandlerStatus HandlePitch(MusicScript& script, LineTokens& tokens) {
   uint32_t a = 0;
   uint32_t b = 0;
   if (!ReadFixedPair(script.diag, tokens, a, b, script.at())) return HandlerStatus::Malformed;
-  return Emit(script, {format::kMusicPitch, static_cast<uint8_t>(a >> 16), static_cast<uint8_t>(a >> 24),
-                       static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 24),
-                       static_cast<uint8_t>(b)});
+  return Emit(script, event::kPitch, {{a >> 16, b >> 16}, {0, static_cast<uint8_t>(b)}});
 }
 
 // The period goes out as given; the channel's register holds 12 bits for
@@ -151,25 +140,24 @@ HandlerStatus HandleSfx(MusicScript& script, LineTokens& tokens) {
   return PlayNote(script, period.integer, duration);
 }
 
-// 05 and four placeholder bytes, which the linker fills with the target
-// block's bank pointer.
+// The call's pointer is written as 0 and filled with the target block's
+// position once every block is laid out.
 HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
-  if (Emit(script, {format::kMusicCall}) != HandlerStatus::Done) return HandlerStatus::Reported;
   const std::string_view label = tokens.Next();
   if (label.empty()) return HandlerStatus::Malformed;
-  if (!AddBlockReference(script.song, script.diag, label, MusicPosition(script.song),
-                        script.channel.channel, script.channel.line)) {
+  const auto pointerAt = static_cast<uint32_t>(script.song.musicOffset + 1);  // after the opcode
+  if (!AddBlockReference(script.song, script.diag, label, pointerAt, script.channel.channel,
+                         script.channel.line)) {
     return HandlerStatus::Reported;
   }
-  return Emit(script, {0, 0, 0, 0});
+  return Emit(script, event::kCall);
 }
 
 HandlerStatus HandleWait(MusicScript& script, LineTokens& tokens) {
   uint32_t duration = 0;
   const HandlerStatus status = ReadDuration(script, tokens, duration);
   if (status != HandlerStatus::Done) return status;
-  if (!EmitWait(script.song, script.diag, duration)) return HandlerStatus::Reported;
-  return HandlerStatus::Done;
+  return Emit(script, event::kWait, {{duration}});
 }
 
 HandlerStatus HandleRest(MusicScript& script, LineTokens& tokens) {
@@ -180,23 +168,23 @@ HandlerStatus HandleRest(MusicScript& script, LineTokens& tokens) {
 // `end` does not close the block: lines up to "}" still compile.
 HandlerStatus HandleEnd(MusicScript& script, LineTokens&) {
   if (ReleaseNote(script) != HandlerStatus::Done) return HandlerStatus::Reported;
-  return Emit(script, {format::kMusicPriority, 0});
+  return Emit(script, event::kEnd);
 }
 
 using Row = CommandRow<MusicScript>;
 using R = CommandRole;
 constexpr Row kMusicRows[] = {
     {"using", "u", HandleUsing},
-    {"priority", "pr", HandleByteCommand<format::kMusicPriority, 0, 255>},
-    {"pan", "p", HandleByteCommand<format::kMusicPan, 0, 255>},
+    {"priority", "pr", HandleByteCommand<event::kPriority, 0, 255>},
+    {"pan", "p", HandleByteCommand<event::kPan, 0, 255>},
     {"pitch", "pt", HandlePitch},
-    {"sample", "smp", HandleByteCommand<format::kMusicSample, 0, 255>},
+    {"sample", "smp", HandleByteCommand<event::kSample, 0, 255>},
     {"sfx", "s", HandleSfx},
-    {"loop", "l", HandleByteCommand<format::kMusicLoop, -128, 127>, R::Loop},
-    {"endloop", "el", HandleBareCommand<format::kMusicEndLoop>, R::EndLoop},
+    {"loop", "l", HandleByteCommand<event::kLoop, -128, 127>, R::Loop},
+    {"endloop", "el", HandleBareCommand<event::kEndLoop>, R::EndLoop},
     {"call", "c", HandleCall},
-    {"return", "rt", HandleBareCommand<format::kMusicReturn>, R::Return},
-    {"break", "b", HandleBareCommand<format::kMusicBreak>},
+    {"return", "rt", HandleBareCommand<event::kReturn>, R::Return},
+    {"break", "b", HandleBareCommand<event::kBreak>},
     {"wait", "w", HandleWait},
     {"rest", "r", HandleRest},
     {"end", "e", HandleEnd, R::End},

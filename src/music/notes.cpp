@@ -8,6 +8,7 @@
 
 #include "common/messages.h"
 #include "common/numeric.h"
+#include "format/layout.h"
 
 namespace psgc {
 namespace {
@@ -33,7 +34,6 @@ constexpr double kA4 = 440.0;
 // The exponent is a multiplication by the double nearest to 1/12, not a
 // division by 12: the last bit of some periods depends on it.
 constexpr double kOneTwelfth = 1.0 / 12.0;
-constexpr double kPsgClock = 3579545.0;  // the PSG input clock in hertz
 constexpr double kNoiseDivider = 64.0;
 
 // Every note line looks up its name: one table cell per letter a-g and
@@ -111,7 +111,7 @@ uint16_t NotePeriod(double frequency, double tuning, bool noise, bool* clamped) 
   // An instrument without a `tuning` carries a negative one: it plays at
   // standard pitch rather than at period 0, which is silence.
   const double t = tuning < 0.0 ? kStandardTuning : tuning;
-  const double p = noise ? kPsgClock / ((t * frequency) * kNoiseDivider) : kPsgClock / (t * frequency);
+  const double p = noise ? format::kPsgClock / ((t * frequency) * kNoiseDivider) : format::kPsgClock / (t * frequency);
   const double highest = noise ? double{kMaxNoisePeriod} : double{kMaxTonePeriod};
   if (clamped != nullptr) *clamped = !(p >= 1.0) || p > highest;
   if (!(p >= 0.0)) return 0;  // negative, or not a number

@@ -65,7 +65,7 @@ void ReserveSongData(SongData& song, uint64_t scriptBytes) {
   const uint64_t music = scriptBytes < kMaxMusicBytes ? scriptBytes : kMaxMusicBytes;
   const uint64_t records = scriptBytes / 64;
   try {
-    song.stream.reserve(kMusHeaderSize + music);
+    song.stream.reserve(format::kMusHeaderSize + music);
     song.blocks.reserve(records);
     song.references.reserve(records);
     song.labels.reserve(scriptBytes / 8);
@@ -81,7 +81,7 @@ bool StartSongData(SongData& song, Diagnostics& diag) {
     song.references.reserve(kFirstRecordCapacity);
     song.stream.reserve(kFirstByteCapacity);
     // The binary is laid out in the stream itself: header space first.
-    song.stream.assign(kMusHeaderSize, 0);
+    song.stream.assign(format::kMusHeaderSize, 0);
     song.labelIndex.assign(2 * kFirstRecordCapacity, LabelSlot{});
   });
   if (!allocated) return false;
@@ -89,27 +89,10 @@ bool StartSongData(SongData& song, Diagnostics& diag) {
   return true;
 }
 
-bool EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size) {
-  return AppendBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, bytes, size);
-}
-
-bool EmitWait(SongData& song, Diagnostics& diag, uint32_t duration) {
-  return AppendWaitBounded(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicWait, duration);
-}
-
-bool EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
-                     uint32_t duration) {
-  constexpr size_t kMaxEvent = 8;
-  if (size > kMaxEvent || duration > 255) {
-    return EmitMusic(song, diag, event, size) && EmitWait(song, diag, duration);
-  }
-  uint8_t bytes[kMaxEvent + 2];
-  std::memcpy(bytes, event, size);
-  if (duration > 0) {
-    bytes[size++] = format::kMusicWait;
-    bytes[size++] = static_cast<uint8_t>(duration);
-  }
-  return EmitMusic(song, diag, bytes, size);
+bool EmitMusic(SongData& song, Diagnostics& diag, const format::EventRow& row,
+               const format::EventOperands& operands) {
+  return format::AppendEvent(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicLanguage, row,
+                             operands);
 }
 
 bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {

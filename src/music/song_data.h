@@ -11,14 +11,14 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
+#include "format/events.h"
+#include "format/layout.h"
 
 namespace psgc {
 
-inline constexpr uint32_t kMusicChannels = 6;
-inline constexpr uint32_t kMusHeaderSize = 44;
 // The most music a MUS binary can hold. Bytes beyond it are counted but
 // not kept: such a song is refused once its size is known.
-inline constexpr uint64_t kMaxMusicBytes = kMaxOutputSize - kMusHeaderSize;
+inline constexpr uint64_t kMaxMusicBytes = format::kMaxOutputSize - format::kMusHeaderSize;
 
 // How a block's last event leaves it: the driver runs on past anything
 // but `end` and `return`.
@@ -72,7 +72,7 @@ struct SongData {
   std::vector<MusicBlock> blocks;  // in definition order
   std::vector<BlockReference> references;
   std::vector<LabelSlot> labelIndex;
-  std::array<ChannelMain, kMusicChannels> mains{};
+  std::array<ChannelMain, format::kMusChannels> mains{};
   std::vector<std::string> scriptNames;  // one per channel script
   std::vector<bool> instrumentsUsed;     // by index, set by `using`
   uint32_t channelCount = 0;             // channel scripts begun so far
@@ -86,15 +86,10 @@ void ReserveSongData(SongData& song, uint64_t scriptBytes);
 // Creates the lists on the first channel script, and the stream with room
 // for the MUS header before the music.
 bool StartSongData(SongData& song, Diagnostics& diag);
-// Appends event bytes; past kMaxMusicBytes they are only counted.
-// False when memory runs out (reported).
-bool EmitMusic(SongData& song, Diagnostics& diag, const uint8_t* bytes, size_t size);
-// The duration in (0x02, n) pairs of 1 to 255; nothing for 0.
-bool EmitWait(SongData& song, Diagnostics& diag, uint32_t duration);
-// An event of up to 8 bytes followed by the wait of `duration`: what every
-// note line adds, in one append when the wait is at most one pair.
-bool EmitEventAndWait(SongData& song, Diagnostics& diag, const uint8_t* event, size_t size,
-                     uint32_t duration);
+// Appends a music event through its row; past kMaxMusicBytes its bytes
+// are only counted. False when memory runs out (reported).
+bool EmitMusic(SongData& song, Diagnostics& diag, const format::EventRow& row,
+               const format::EventOperands& operands = {});
 
 // Keeps a copy of `label` in the song; `at` receives its position.
 bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at);

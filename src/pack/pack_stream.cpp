@@ -1,8 +1,7 @@
-// Copying a pack's sources into its output a chunk at a time, so that a
-// pack never holds more than one chunk of its samples or songs in memory.
-#include <memory>
+// A pack's sources copied into its output a chunk at a time.
+#include "pack/pack_stream.h"
 
-#include "pack/packs.h"
+#include <memory>
 
 namespace psgc {
 

@@ -3,19 +3,19 @@
 // converted samples of every stream back to back. An audio source is
 // decoded into memory while the streams are measured; a raw one is copied
 // from its source.
+#include "pack/pcm_pack.h"
+
 #include <cstring>
 
+#include "audio/audio_containers.h"
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "format/layout.h"
-#include "pack/packs.h"
 #include "pack/pcm_levels.h"
 
 namespace psgc {
 namespace {
 
-// The console plays 6992 samples a second.
-constexpr double kSecondsPerSample = 1.0 / 6992;
 
 // Eight samples per step in one 64-bit word: shift, keep each byte's own
 // five bits, then copy bit 4 into bits 5-7 (bit 4 times 14 sets exactly
@@ -37,11 +37,10 @@ void ConvertPcmSamples(uint8_t* samples, size_t count) {
 }
 
 // Decodes an audio source into `decoded` and gives its length. False after
-// reporting; a stream too long is reported like a raw one.
+// reporting.
 bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& audio, ByteBuffer& decoded,
                   uint64_t& length) {
   const AudioStatus status = ConvertAudioSource(diag, source, audio, kMaxPcmStreamBytes, decoded);
-  if (status == AudioStatus::TooLong) diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
   length = decoded.size();
   return status == AudioStatus::Converted;
 }
@@ -71,6 +70,22 @@ PcmLevelShape DecodedLevelShape(const ByteBuffer& samples) {
   return shape == PcmLevelShape::Signed ? PcmLevelShape::Plausible : shape;
 }
 
+// A raw source that starts like an audio container was most likely meant
+// to be decoded: named so, it would be. Only its first bytes are read.
+void WarnAboutContainers(Diagnostics& diag, const Sources& sources, const std::vector<bool>& isAudio) {
+  if (!diag.WarningOn(Warning::PcmContainer)) return;
+  uint8_t head[kContainerProbeBytes];
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (isAudio[i]) continue;
+    const size_t got = sources[i]->ReadAt(0, head, sizeof head);
+    if (const AudioContainer* container = RecognizeAudioContainer(head, got)) {
+      const std::string text = std::string(msg::kWarnPcmContainer) + container->what + msg::kWarnPcmContainerRaw +
+                               container->extension + msg::kWarnPcmContainerTail;
+      diag.Warn(Warning::PcmContainer, text, sources[i]->name());
+    }
+  }
+}
+
 void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vector<uint64_t>& lengths,
                      const std::vector<bool>& isAudio, const std::vector<ByteBuffer>& decoded) {
   if (!diag.WarningOn(Warning::PcmLevel)) return;
@@ -90,7 +105,8 @@ void WarnAboutLevels(Diagnostics& diag, const Sources& sources, const std::vecto
 
 }  // namespace
 
-bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio) {
+bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources, const AudioSettings& audio,
+                  PackWritten& pack) {
   diag.Print(msg::kPcmMode);
   const uint64_t count = sources.size();
   if (count > kMaxPcmStreams) {
@@ -100,7 +116,7 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
   std::vector<uint64_t> lengths(count);
   std::vector<bool> isAudio(count);
   std::vector<ByteBuffer> decoded(count);
-  uint64_t total = 4 + 8 * count;
+  uint64_t total = format::HeaderSize(count, format::kPcmEntrySize);
   for (size_t i = 0; i < count; ++i) {
     isAudio[i] = IsAudioSourceName(sources[i]->name());
     if (isAudio[i]) {
@@ -108,35 +124,31 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
       total += lengths[i];
       // Decoded streams are held until written: stop before they outgrow
       // the largest output.
-      if (!CheckOutputSize(diag, total)) return false;
+      if (!format::CheckOutputSize(diag, total)) return false;
       continue;
     }
     // A stream's bytes are kept only while the pack can still be written;
     // later ones are read only to tell whether they are too large.
-    const bool keep = total <= kMaxOutputSize;
+    const bool keep = total <= format::kMaxOutputSize;
     if (!sources[i]->Measure(kMaxPcmStreamBytes, keep, lengths[i]) || lengths[i] > kMaxPcmStreamBytes) {
       diag.ErrorLimit(msg::kPcmStreamTooLarge, kMaxPcmStreamBytes);
       return false;
     }
     total += lengths[i];
   }
-  if (!CheckOutputSize(diag, total)) return false;
+  if (!format::CheckOutputSize(diag, total)) return false;
+  WarnAboutContainers(diag, sources, isAudio);
   WarnAboutLevels(diag, sources, lengths, isAudio, decoded);
-  ByteBuffer header(4 + 8 * count);
-  std::memcpy(header.data(), format::kPcmMark, format::kMarkSize);
-  header[3] = static_cast<uint8_t>(count);
+  ByteBuffer header(format::HeaderSize(count, format::kPcmEntrySize));
+  format::PutFileHeader(header.data(), format::kPcmMark, static_cast<uint32_t>(count));
   uint64_t offset = header.size();
   for (size_t i = 0; i < count; ++i) {
-    uint8_t* entry = &header[4 + 8 * i];
     const auto length = static_cast<uint32_t>(lengths[i]);
-    entry[0] = format::kPcmEntryMark;
-    PutBankPointer(entry + 1, static_cast<uint32_t>(offset));
-    entry[5] = static_cast<uint8_t>(length);
-    entry[6] = static_cast<uint8_t>(length >> 8);
-    entry[7] = static_cast<uint8_t>(length >> 16);
+    format::PutPcmEntry(&header[format::HeaderSize(i, format::kPcmEntrySize)], static_cast<uint32_t>(offset), length);
     offset += length;
   }
-  bool written = output.Append(header.data(), header.size());
+  bool& written = pack.written;
+  written = output.Append(header.data(), header.size());
   for (size_t i = 0; i < count; ++i) {
     if (isAudio[i]) {
       ConvertPcmSamples(decoded[i].data(), decoded[i].size());
@@ -149,14 +161,13 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
       return false;
     }
   }
-  // Under -Werror a warning fails the run here: nothing is written.
-  if (diag.failed()) return false;
-  if (!written || !output.Commit()) {
-    diag.Error(msg::kCouldntWriteOutput);
-    return false;
-  }
-  diag.PrintPcmSummary(static_cast<uint32_t>(total), static_cast<double>(total) * kSecondsPerSample);
+  pack.size = total;
   return true;
+}
+
+void PrintPcmSummary(Diagnostics& diag, uint64_t size) {
+  constexpr double kSecondsPerSample = 1.0 / format::kPcmSamplesPerSecond;
+  diag.PrintPcmSummary(static_cast<uint32_t>(size), static_cast<double>(size) * kSecondsPerSample);
 }
 
 }  // namespace psgc

@@ -1,11 +1,12 @@
 // Track pack: "TRK", the song count, one bank pointer per song, then the
 // songs back to back, unchanged and unexamined.
+#include "pack/track_pack.h"
+
 #include <cstring>
 
 #include "common/byte_buffer.h"
 #include "common/messages.h"
 #include "format/layout.h"
-#include "pack/packs.h"
 
 namespace psgc {
 namespace {
@@ -14,9 +15,9 @@ namespace {
 void WarnAboutNonSongs(Diagnostics& diag, const Sources& sources) {
   if (!diag.WarningOn(Warning::PakInput)) return;
   for (const auto& source : sources) {
-    uint8_t mark[3] = {};
-    if (source->ReadAt(0, mark, sizeof mark) != sizeof mark || mark[0] != 'M' || mark[1] != 'U' ||
-        mark[2] != 'S') {
+    uint8_t mark[format::kMarkSize] = {};
+    if (source->ReadAt(0, mark, sizeof mark) != sizeof mark ||
+        std::memcmp(mark, format::kMusMark, format::kMarkSize) != 0) {
       diag.Warn(Warning::PakInput, msg::kWarnPakInput, source->name());
     }
   }
@@ -24,45 +25,39 @@ void WarnAboutNonSongs(Diagnostics& diag, const Sources& sources) {
 
 }  // namespace
 
-bool BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources) {
+bool BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& sources, PackWritten& pack) {
   const uint64_t count = sources.size();
   std::vector<uint64_t> sizes(count);
-  uint64_t total = 4 + 4 * count;
+  uint64_t total = format::HeaderSize(count, format::kTrkEntrySize);
   for (size_t i = 0; i < count; ++i) {
     // A stream is read no further than the room left in the pack: one
     // that passes it is refused like a file too large.
-    const uint64_t room = kMaxOutputSize - total;
+    const uint64_t room = format::kMaxOutputSize - total;
     if (!sources[i]->Measure(room, true, sizes[i])) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return false;
     }
     total += sizes[i];
-    if (total > kMaxOutputSize) break;
+    if (total > format::kMaxOutputSize) break;
   }
-  if (!CheckOutputSize(diag, total)) return false;
+  if (!format::CheckOutputSize(diag, total)) return false;
   WarnAboutNonSongs(diag, sources);
-  ByteBuffer header(4 + 4 * count);
-  std::memcpy(header.data(), format::kTrkMark, format::kMarkSize);
-  header[3] = static_cast<uint8_t>(count);
+  ByteBuffer header(format::HeaderSize(count, format::kTrkEntrySize));
+  format::PutFileHeader(header.data(), format::kTrkMark, static_cast<uint32_t>(count));
   uint64_t position = header.size();
   for (size_t i = 0; i < count; ++i) {
-    PutBankPointer(&header[4 + 4 * i], static_cast<uint32_t>(position));
+    format::PutBankPointer(&header[format::HeaderSize(i, format::kTrkEntrySize)], static_cast<uint32_t>(position));
     position += sizes[i];
   }
-  bool written = output.Append(header.data(), header.size());
+  pack.written = output.Append(header.data(), header.size());
   for (size_t i = 0; i < count; ++i) {
-    if (!StreamSource(*sources[i], sizes[i], output, written, nullptr)) {
+    if (!StreamSource(*sources[i], sizes[i], output, pack.written, nullptr)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return false;
     }
   }
   diag.PrintSize(msg::kPakSize, total);
-  // Under -Werror a warning fails the run here: nothing is written.
-  if (diag.failed()) return false;
-  if (!written || !output.Commit()) {
-    diag.Error(msg::kCouldntWriteOutput);
-    return false;
-  }
+  pack.size = total;
   return true;
 }
 

@@ -3,7 +3,6 @@
 #include "sfx/instrument_commands.h"
 
 #include <cmath>
-#include <initializer_list>
 #include <string_view>
 
 #include "common/messages.h"
@@ -14,18 +13,21 @@
 namespace psgc {
 namespace {
 
-// Event codes of a channel stream come from the event tables that the dump
-// decodes with.
+// Every event is written through its row of the event tables that the
+// dump decodes with.
+namespace event = format::instrument;
+
 constexpr uint32_t kMaxWaveSample = 32;  // 0 to 32 inclusive: 33 values
 
 // The channel's bytes are kept below the output limit and counted past it;
 // the script's instrumentOffset counts every byte of every channel.
 BoundedOutput ChannelOutput(InstrumentScript& script) {
-  return {script.channel().bytes, script.table.instrumentOffset, kMaxOutputSize};
+  return {script.channel().bytes, script.table.instrumentOffset, format::kMaxOutputSize};
 }
 
-HandlerStatus Emit(InstrumentScript& script, std::initializer_list<uint8_t> bytes) {
-  return AppendBounded(script.diag, ChannelOutput(script), bytes.begin(), bytes.size())
+HandlerStatus Emit(InstrumentScript& script, const format::EventRow& row,
+                   const format::EventOperands& operands = {}) {
+  return format::AppendEvent(script.diag, ChannelOutput(script), format::kInstrumentLanguage, row, operands)
              ? HandlerStatus::Done
              : HandlerStatus::Reported;
 }
@@ -46,7 +48,7 @@ Fixed8 SplitFixed(uint32_t raw) {
 }
 
 HandlerStatus Wave(InstrumentScript& script, LineTokens& tokens) {
-  uint8_t event[1 + format::kWaveSamples] = {format::kInstrumentWave};
+  uint8_t samples[format::kWaveSamples];
   for (uint32_t n = 0; n < format::kWaveSamples; ++n) {
     const std::string_view token = tokens.Next();
     if (token.empty()) {
@@ -57,23 +59,23 @@ HandlerStatus Wave(InstrumentScript& script, LineTokens& tokens) {
     if (!ReadFixed8(script.diag, token, raw, script.at())) return HandlerStatus::Malformed;
     const Fixed8 sample = SplitFixed(raw);
     if (sample.fraction != 0 || sample.integer > kMaxWaveSample) return OutOfRange(script);
-    event[1 + n] = static_cast<uint8_t>(sample.integer);
+    samples[n] = static_cast<uint8_t>(sample.integer);
   }
-  return AppendBounded(script.diag, ChannelOutput(script), event, sizeof event)
-             ? HandlerStatus::Done
-             : HandlerStatus::Reported;
+  format::EventOperands operands;
+  operands.samples = samples;
+  return Emit(script, event::kWave, operands);
 }
 
 HandlerStatus Noise(InstrumentScript& script, LineTokens&) {
   script.channel().noise = true;
-  return Emit(script, {format::kInstrumentNoise});
+  return Emit(script, event::kNoise);
 }
 
 HandlerStatus Sample(InstrumentScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, {format::kInstrumentSample, static_cast<uint8_t>(value)});
+  return Emit(script, event::kSample, {{value}});
 }
 
 // A: 16-bit integer part; B: 16-bit integer part and its fraction byte.
@@ -83,9 +85,7 @@ HandlerStatus Frequency(InstrumentScript& script, LineTokens& tokens) {
   if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
-  return Emit(script,
-              {format::kInstrumentFrequency, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(a.integer >> 8),
-               static_cast<uint8_t>(b.integer & 0xFF), static_cast<uint8_t>(b.integer >> 8), b.fraction});
+  return Emit(script, event::kFrequency, {{a.integer, b.integer}, {0, b.fraction}});
 }
 
 // As frequency, with only the low bytes of both integer parts.
@@ -95,9 +95,7 @@ HandlerStatus Volume(InstrumentScript& script, LineTokens& tokens) {
   if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
-  return Emit(script,
-              {format::kInstrumentVolume, static_cast<uint8_t>(a.integer & 0xFF), static_cast<uint8_t>(b.integer & 0xFF),
-               b.fraction});
+  return Emit(script, event::kVolume, {{a.integer, b.integer}, {0, b.fraction}});
 }
 
 // The range is checked before the kind of script. An infinite or undefined
@@ -121,11 +119,11 @@ HandlerStatus Loop(InstrumentScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, {format::kInstrumentLoop, static_cast<uint8_t>(value & 0xFF)});
+  return Emit(script, event::kLoop, {{value}});
 }
 
 HandlerStatus EndLoop(InstrumentScript& script, LineTokens&) {
-  return Emit(script, {format::kInstrumentEndLoop});
+  return Emit(script, event::kEndLoop);
 }
 
 // A wait event holds a duration of 1 to 255; longer ones take several.
@@ -133,10 +131,7 @@ HandlerStatus Wait(InstrumentScript& script, LineTokens& tokens) {
   int32_t duration = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration, script.at());
   if (status != HandlerStatus::Done) return status;
-  return AppendWaitBounded(script.diag, ChannelOutput(script), format::kInstrumentWait,
-                           static_cast<uint32_t>(duration))
-             ? HandlerStatus::Done
-             : HandlerStatus::Reported;
+  return Emit(script, event::kWait, {{duration}});
 }
 
 // The note-off point is the position of the next byte within the bytes of
@@ -153,7 +148,7 @@ HandlerStatus NoteOff(InstrumentScript& script, LineTokens&) {
 }
 
 HandlerStatus End(InstrumentScript& script, LineTokens&) {
-  return Emit(script, {format::kInstrumentEnd});
+  return Emit(script, event::kEnd);
 }
 
 using Row = CommandRow<InstrumentScript>;

@@ -16,13 +16,6 @@ int FindInstrument(const InstrumentTable& table, std::string_view name) {
   return found == table.index.end() ? -1 : static_cast<int>(found->second);
 }
 
-bool GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning) {
-  if (index >= table.records.size()) return false;
-  noise = table.records[index].channels[0].noise;
-  tuning = table.records[index].tuning;
-  return true;
-}
-
 bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,
                        uint32_t& line) {
   if (index >= table.records.size()) return false;
@@ -32,7 +25,7 @@ bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::strin
 }
 
 uint64_t BytesPastLimit(const InstrumentTable& table) {
-  return table.instrumentOffset > kMaxOutputSize ? table.instrumentOffset - kMaxOutputSize : 0;
+  return table.instrumentOffset > format::kMaxOutputSize ? table.instrumentOffset - format::kMaxOutputSize : 0;
 }
 
 }  // namespace psgc

@@ -12,13 +12,14 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
+#include "format/layout.h"
 
 namespace psgc {
 
 struct SymbolRules;
 
-inline constexpr uint32_t kMaxChannels = 6;
-inline constexpr uint32_t kMaxInstruments = 255;  // the count byte of SFX and MUS
+inline constexpr uint32_t kMaxChannels = format::kMaxEffectChannels;
+inline constexpr uint32_t kMaxInstruments = format::kMaxCount;  // the count byte of SFX and MUS
 
 struct InstrumentChannel {
   bool closed = false;
@@ -41,7 +42,7 @@ struct InstrumentTable {
   std::vector<Instrument> records;
   std::unordered_map<std::string, uint32_t> index;  // name -> first record
   // Bytes emitted so far by the whole script. Those past what a binary can
-  // address (kMaxOutputSize) are counted but not kept: the script is
+  // address (format::kMaxOutputSize) are counted but not kept: the script is
   // refused once its size is known, without gigabytes in memory.
   uint64_t instrumentOffset = 0;
 };
@@ -51,7 +52,6 @@ struct InstrumentTable {
 bool AddInstrument(InstrumentTable& table, Diagnostics& diag, Instrument&& record);
 // Index of the first record named exactly `name`, or -1.
 int FindInstrument(const InstrumentTable& table, std::string_view name);
-bool GetInstrumentInfo(const InstrumentTable& table, uint32_t index, bool& noise, double& tuning);
 // The label of record `index` and the line it stands on; false past the
 // last record.
 bool GetInstrumentLabel(const InstrumentTable& table, uint32_t index, std::string_view& name,

@@ -2,19 +2,16 @@
 // instrument table block of a MUS binary.
 #include "sfx/sfx_binary.h"
 
-#include <cstring>
-
 #include "common/messages.h"
 #include "format/layout.h"
 
 namespace psgc {
 namespace {
 
-constexpr uint64_t kSfxHeaderSize = format::kFileHeaderSize;    // mark and count byte
-constexpr uint64_t kPointerSize = format::kPointerSize;          // one BankPointer
+using format::AppendBankPointer;
+constexpr uint64_t kPointerSize = format::kPointerSize;
 constexpr uint64_t kSfxBlockHeader = format::kEffectHeaderSize;  // priority and channel count
 constexpr uint64_t kChannelHeader = format::kChannelHeaderSize;  // noise byte and BankPointer
-constexpr uint8_t kNoiseChannel = format::kNoiseChannel;
 
 // Makes room for `size` more bytes; the binaries are appended, never
 // zero-filled first.
@@ -29,7 +26,7 @@ uint64_t SfxBlockSize(const Instrument& sfx) {
 }
 
 uint64_t SfxBinarySize(const InstrumentTable& table) {
-  uint64_t size = kSfxHeaderSize + kPointerSize * table.records.size() + BytesPastLimit(table);
+  uint64_t size = format::HeaderSize(table.records.size(), format::kPointerSize) + BytesPastLimit(table);
   for (const Instrument& sfx : table.records) size += SfxBlockSize(sfx);
   return size;
 }
@@ -41,7 +38,7 @@ void AppendSfxBlock(ByteBuffer& image, uint32_t at, const Instrument& sfx) {
   image.push_back(static_cast<uint8_t>(sfx.channelCount));
   uint32_t data = at + static_cast<uint32_t>(kSfxBlockHeader + kChannelHeader * sfx.channelCount);
   for (uint32_t c = 0; c < sfx.channelCount; ++c) {
-    image.push_back(sfx.channels[c].noise ? kNoiseChannel : 0);
+    image.push_back(sfx.channels[c].noise ? format::kNoiseChannel : format::kToneChannel);
     AppendBankPointer(image, data);
     data += static_cast<uint32_t>(sfx.channels[c].bytes.size());
   }
@@ -59,10 +56,10 @@ bool BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer&
   diag.PrintCount(msg::kSfxCountPrefix, count, msg::kSfxCountSuffix);
   diag.PrintSize(msg::kSfxSize, size);
   image.clear();
-  if (!CheckOutputSize(diag, size) || !Reserve(diag, image, size)) return false;
-  image.insert(image.end(), format::kSfxMark, format::kSfxMark + format::kMarkSize);
-  image.push_back(static_cast<uint8_t>(count));
-  auto at = static_cast<uint32_t>(kSfxHeaderSize + kPointerSize * count);
+  if (!format::CheckOutputSize(diag, size) || !Reserve(diag, image, size)) return false;
+  image.resize(format::kFileHeaderSize);
+  format::PutFileHeader(image.data(), format::kSfxMark, count);
+  auto at = static_cast<uint32_t>(format::HeaderSize(count, format::kPointerSize));
   for (const Instrument& sfx : table.records) {
     AppendBankPointer(image, at);
     at += static_cast<uint32_t>(SfxBlockSize(sfx));
@@ -89,7 +86,7 @@ bool BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteB
   diag.PrintCount(msg::kSfxCountPrefix, n, msg::kInstrumentCountSuffix);
   diag.PrintSize(msg::kInstrumentTableSize, size);
   // A table that no binary could hold is refused before it is built.
-  if (!CheckOutputSize(diag, size) || !Reserve(diag, block, size)) return false;
+  if (!format::CheckOutputSize(diag, size) || !Reserve(diag, block, size)) return false;
   auto record = static_cast<uint32_t>(kPointerSize * n);
   for (const Instrument& instrument : table.records) {
     AppendBankPointer(block, record);

@@ -1,9 +1,6 @@
 // Symbol files: naming, refusing clashes, writing.
 #include "symbols/symbol_files.h"
 
-#include <climits>
-#include <cstdlib>
-
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "common/script_lines.h"
@@ -11,27 +8,45 @@
 namespace psgc {
 namespace {
 
-// Where a file would be created: its directory resolved (".", "..",
-// links), then its own name. Files that do not exist yet are compared so.
-std::string Place(const std::string& name) {
-  const size_t slash = name.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
-  char resolved[PATH_MAX];
-  if (::realpath(dir.c_str(), resolved) == nullptr) return name;
-  return std::string(resolved) + "/" + name.substr(slash == std::string::npos ? 0 : slash + 1);
-}
-
-bool OneFile(const std::string& a, const std::string& b) {
-  return a == b || SameFile(a, b) || Place(a) == Place(b);
-}
-
 bool IsEquatesFile(const SymbolFile& file, bool effects) {
   return effects && file.format == SymbolFormat::Wla;
+}
+
+bool HasControlCharacter(const std::string& name) {
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+// A name as an error line can show it: control characters as C escapes.
+std::string Visible(const std::string& name) {
+  std::string shown;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (u < 0x20 || u == 0x7F) {
+      static const char kDigits[] = "0123456789abcdef";
+      shown += "\\x";
+      shown += kDigits[u >> 4];
+      shown += kDigits[u & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
 }
 
 bool WriteSymbolFile(const SymbolFile& file, const SymbolList& list, const std::string& outputName,
                      bool effects, Diagnostics& diag) {
   const bool equates = IsEquatesFile(file, effects);
+  if (file.name.empty()) {  // no name could be made after the output
+    diag.Error(msg::kUnableToGenerateEquates);
+    return false;
+  }
   // The output itself, reached under the file's name through a link or a
   // file system that ignores case, is never overwritten.
   if (file.name == outputName || SameFile(file.name, outputName)) {
@@ -46,7 +61,7 @@ bool WriteSymbolFile(const SymbolFile& file, const SymbolList& list, const std::
   OutputFile out;
   if (!out.Open(file.name) ||
       !out.WriteAndCommit(reinterpret_cast<const uint8_t*>(text.data()), text.size())) {
-    diag.ErrorWith(equates ? msg::kCantWriteEquates : msg::kCantWriteSymbols, file.name);
+    diag.ErrorForFile(equates ? msg::kCantWriteEquates : msg::kCantWriteSymbols, file.name, out.fault());
     return false;
   }
   diag.PrintWith(equates ? msg::kSavingEquates : msg::kSavingSymbols, file.name);
@@ -57,10 +72,27 @@ bool WriteSymbolFile(const SymbolFile& file, const SymbolList& list, const std::
 
 bool DefaultSymbolFile(SymbolFormat format, const std::string& outputName, SymbolFile& file) {
   file.format = format;
+  file.name.clear();
+  // A device, a pipe or a descriptor (/dev/stdout) stands in no directory
+  // of the project: no file is named after it.
+  if (!IsFileOutput(outputName)) return false;
   return ReplaceExtension(outputName, file.name, SymbolFileExtension(format), kPathSeparators);
 }
 
-bool PlanSymbolFiles(const std::vector<SymbolRequest>& requests, const std::string& outputName,
+bool PlanEquatesFile(const std::string& outputName, Diagnostics& diag, std::vector<SymbolFile>& files) {
+  SymbolFile equates;
+  DefaultSymbolFile(SymbolFormat::Wla, outputName, equates);
+  files.assign(1, equates);
+  return RefuseUnnameableOutput(outputName, diag);
+}
+
+bool RefuseUnnameableOutput(const std::string& outputName, Diagnostics& diag) {
+  if (!HasControlCharacter(outputName)) return true;
+  diag.ErrorWithReason(msg::kCantWriteDestination, Visible(outputName), msg::kControlInName);
+  return false;
+}
+
+bool PlanSymbolFiles(const std::vector<SymbolRequest>& requests, const std::string& outputName, bool effects,
                      Diagnostics& diag, std::vector<SymbolFile>& files) {
   files.clear();
   for (const SymbolRequest& request : requests) {
@@ -69,16 +101,17 @@ bool PlanSymbolFiles(const std::vector<SymbolRequest>& requests, const std::stri
       diag.Error(msg::kUnableToGenerateEquates);
       return false;
     }
-    if (OneFile(file.name, outputName)) {
+    if (OneOutput(file.name, outputName)) {
       diag.ErrorWith(msg::kSymbolFileIsOutput, file.name);
       return false;
     }
     for (const SymbolFile& earlier : files) {
-      if (OneFile(earlier.name, file.name)) {
+      if (OneOutput(earlier.name, file.name)) {
         diag.ErrorWith(msg::kSymbolFilesShareName, file.name);
         return false;
       }
     }
+    if (IsEquatesFile(file, effects) && !RefuseUnnameableOutput(outputName, diag)) return false;
     files.push_back(file);
   }
   return true;

@@ -37,7 +37,7 @@ bool IsPlainCharacter(char c) {
 
 std::string TooLongText(SymbolFormat format) {
   std::string text = msg::kSymbolTooLong;
-  text += SymbolFormatName(format);
+  text += Row(format).name;
   text += " : ";
   return text;
 }
@@ -53,8 +53,6 @@ bool FindSymbolFormat(std::string_view name, SymbolFormat& format) {
   }
   return false;
 }
-
-const char* SymbolFormatName(SymbolFormat format) { return Row(format).name; }
 
 const char* SymbolFileExtension(SymbolFormat format) { return Row(format).extension; }
 

@@ -28,7 +28,6 @@ struct SymbolRequest {
 
 // False when `name` is none of "wla", "pceas", "ca65", "c".
 bool FindSymbolFormat(std::string_view name, SymbolFormat& format);
-const char* SymbolFormatName(SymbolFormat format);
 // The extension of a symbol file named after the output: ".equ", ".inc", ".h".
 const char* SymbolFileExtension(SymbolFormat format);
 

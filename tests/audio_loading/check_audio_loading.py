@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""psgc loads libsndfile and libsamplerate only when a run meets an audio
+"""psgc loads libsndfile and libsoxr only when a run meets an audio
 source: the program does not link them, a run without audio files never
 opens them, and a library that cannot be loaded fails the audio source with
 the loader's reason, exit status 1 and no output.
@@ -14,7 +14,7 @@ import sys
 import tempfile
 
 SNDFILE = "libsndfile.so.1"
-SAMPLERATE = "libsamplerate.so.0"
+SOXR = "libsoxr.so.0"
 
 failures = 0
 
@@ -51,14 +51,14 @@ def main():
     raw = os.path.join(pcm, "hat.raw")
 
     ldd = subprocess.run(["ldd", psgc], capture_output=True, text=True).stdout
-    check(SNDFILE not in ldd and SAMPLERATE not in ldd, "psgc is not linked with the audio libraries", ldd)
+    check(SNDFILE not in ldd and SOXR not in ldd, "psgc is not linked with the audio libraries", ldd)
 
     with tempfile.TemporaryDirectory() as top:
         work = os.path.join(top, "work")  # only psgc's output goes here
         os.mkdir(work)
         # First the run that must load them: it shows the watcher works.
         proc, opened = run(psgc, shim, work, ["-pcm", "out.pcm", raw, wav])
-        check(proc.returncode == 0 and opened == [SNDFILE, SAMPLERATE],
+        check(proc.returncode == 0 and opened == [SNDFILE, SOXR],
               "-pcm of an audio file loads both libraries once", f"exit {proc.returncode}, opened {opened}")
         os.unlink(os.path.join(work, "out.pcm"))
 
@@ -70,7 +70,7 @@ def main():
                   f"exit {proc.returncode}, opened {opened}, {proc.stderr}")
             os.unlink(os.path.join(work, args[1]))
 
-        for hidden in (SNDFILE, SAMPLERATE):
+        for hidden in (SNDFILE, SOXR):
             proc, _ = run(psgc, shim, work, ["-pcm", "out.pcm", raw, wav], hide=[hidden])
             expected = (f"ERROR- Can't decode audio file : {wav} (/nonexistent/{hidden}: "
                         "cannot open shared object file: No such file or directory)\n")

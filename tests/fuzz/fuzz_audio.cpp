@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if ((s & 7) != 0) __builtin_trap();  // five significant bits only
       }
       break;
-    case AudioStatus::TooLong:
-      if (diag.failed() || printed) __builtin_trap();
+    case AudioStatus::TooLong:  // reported with its length, no progress line
+      if (!diag.failed() || printed) __builtin_trap();
       break;
     case AudioStatus::Failed:
       if (!diag.failed() || printed) __builtin_trap();

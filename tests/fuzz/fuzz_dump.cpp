@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "dump/listing.h"
 
 namespace {

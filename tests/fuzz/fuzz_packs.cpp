@@ -29,11 +29,12 @@
 #include <vector>
 
 #include "common/byte_buffer.h"
-#include "pack/packs.h"
+#include "pack/pcm_pack.h"
+#include "pack/track_pack.h"
 
 namespace {
 
-using psgc::kMaxOutputSize;
+using psgc::format::kMaxOutputSize;
 using psgc::kMaxPcmStreamBytes;
 
 // Sizes at both limits and at bank edges. Few are large and accepted: each
@@ -160,8 +161,15 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<SourcePlan>& plans) {
   {
     psgc::OutputFile output;
     if (!output.Open(path)) __builtin_trap();
-    built = pcm ? BuildPcmPack(diag, output, sources, psgc::AudioSettings{})
-            : BuildTrackPack(diag, output, sources);
+    psgc::PackWritten pack;
+    built = pcm ? BuildPcmPack(diag, output, sources, psgc::AudioSettings{}, pack)
+                : BuildTrackPack(diag, output, sources, pack);
+    // As the driver saves a pack: committed, then its size line.
+    if (built && !(pack.written && output.Commit())) {
+      diag.Error("ERROR- Couldn't write to output file\n");
+      built = false;
+    }
+    if (built && pcm) psgc::PrintPcmSummary(diag, pack.size);
   }
   // Success and silence on standard error go together; /dev/full never
   // takes a pack; a memory output holds the whole pack or its old bytes.

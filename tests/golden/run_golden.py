@@ -27,8 +27,8 @@ A case file holds, in order:
                                             (unchanged), (size N), (sha256 X),
                                             (prefix N: hex first bytes, N bytes in all)
 --with-option puts OPT before the command's first argument and leaves out
-the "WARNING- " lines of standard error: with -Wall every case must still
-match, as a warning changes nothing else.
+the "WARNING- " lines of standard error (expected and actual): with -Wall
+every case must still match, as a warning changes nothing else.
 
 Every file left in the case's directory must be an input or an expected file,
 so a stray temporary or unexpected output fails the case. Inputs that are not
@@ -258,11 +258,14 @@ def run_case(psgc, case, option=None):
                 else:
                     show_diff(sec.name, want, got, failures)
         show_diff("stdout", expected["stdout"], proc.stdout, failures)
-        stderr = proc.stderr
+        stderr, want_stderr = proc.stderr, expected["stderr"]
         if option is not None:
-            stderr = b"".join(line for line in stderr.splitlines(True)
-                              if not line.startswith(b"WARNING- "))
-        show_diff("stderr", expected["stderr"], stderr, failures)
+            # Both sides without their warnings: a case may expect one
+            # that is on by default.
+            def without_warnings(text):
+                return b"".join(line for line in text.splitlines(True) if not line.startswith(b"WARNING- "))
+            stderr, want_stderr = without_warnings(stderr), without_warnings(want_stderr)
+        show_diff("stderr", want_stderr, stderr, failures)
         if proc.returncode != want_exit:
             failures.append(f"exit status {proc.returncode}, expected {want_exit}\n")
         for root, dirs, files in os.walk(work):

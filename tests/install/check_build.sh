@@ -42,7 +42,9 @@ if ! grep -q -- '-Werror' <<<"$strict_flags"; then
 fi
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-for f in bin/psgc share/man/man1/psgc.1; do
+for f in bin/psgc share/man/man1/psgc.1 share/man/man5/psgc-scripts.5 share/doc/psgc/README.md \
+         share/doc/psgc/doc/scripts.md share/doc/psgc/doc/formats.md share/doc/psgc/doc/hacking.md \
+         share/doc/psgc/examples/music/instruments.txt share/doc/psgc/examples/pcm/kick.wav; do
   [ -f "$work/prefix/$f" ] || { echo "FAIL: cmake --install did not install $f"; fail=1; }
 done
 [ -x "$work/prefix/bin/psgc" ] && "$work/prefix/bin/psgc" --version >/dev/null ||
@@ -51,6 +53,9 @@ cmake --build "$build" --target uninstall >/dev/null
 left=$(find "$work/prefix" ! -type d)
 if [ -n "$left" ]; then
   echo "FAIL: uninstall left files behind:"; echo "$left"; fail=1
+fi
+if [ -e "$work/prefix/share/doc/psgc" ]; then
+  echo "FAIL: uninstall left the directory share/doc/psgc"; fail=1
 fi
 
 targets=$(make -s -C "$src" help)

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "format/events.h"
 
 namespace {
@@ -25,13 +25,16 @@ bool CheckStreams(const std::string& name, const uint8_t* data, const Decoded& d
   }
   for (const psgc::dump::Stream& stream : decoded.streams) {
     psgc::ByteBuffer encoded;
+    uint64_t offset = 0;
+    psgc::Diagnostics diag = psgc::Diagnostics::Capturing();
     for (const psgc::dump::Event& event : stream.events) {
       if (event.fault != nullptr) {
         std::printf("FAIL %s: raw bytes at %u (%s)\n", name.c_str(), event.offset, event.fault);
         ok = false;
       }
       if (event.row == nullptr) continue;  // a marker such as a note-off point
-      psgc::format::EncodeEvent(*stream.language, *event.row, event.operands, encoded);
+      psgc::format::AppendEvent(diag, {encoded, offset, UINT64_MAX}, *stream.language, *event.row,
+                                event.operands);
       ++events;
     }
     const psgc::ByteBuffer original(data + stream.start, data + stream.end);

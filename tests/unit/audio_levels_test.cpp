@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -45,25 +46,39 @@ TEST(QuantizeToLevel, EightBitCodesKeepTheirTopFiveBits) {
   }
 }
 
-TEST(QuantizeSignal, CountsOnlyValuesBeyondFullScale) {
-  const std::vector<float> signal = {-1.0f, 1.0f, 1.0001f, -1.25f, 0.5f, std::nanf("")};
-  std::vector<uint8_t> bytes;
-  EXPECT_EQ(QuantizeSignal(signal, false, bytes), 3u);
-  EXPECT_EQ(bytes, (std::vector<uint8_t>{0x00, 0xF8, 0xF8, 0x00, 0xC0, 0x80}));
-  // Dither near full scale may pass it; that is not counted.
-  std::vector<float> loud(1000, 0.999f);
-  EXPECT_EQ(QuantizeSignal(loud, true, bytes), 0u);
+// The levels of a signal as bytes, the same whatever the blocks it comes
+// in; clipping counts values beyond full scale and NaN, the peak is after
+// the gain.
+std::vector<uint8_t> Round(LevelRounder& rounder, const std::vector<float>& signal, size_t block = 3) {
+  std::vector<uint8_t> bytes(signal.size());
+  for (size_t at = 0; at < signal.size(); at += block) {
+    rounder.Round(signal.data() + at, std::min(block, signal.size() - at), bytes.data() + at);
+  }
+  return bytes;
 }
 
-TEST(NormalizePeak, ScalesTheLargestMagnitudeToFullScale) {
-  std::vector<float> signal = {0.1f, -0.25f, 0.2f};
-  NormalizePeak(signal);
-  EXPECT_FLOAT_EQ(signal[0], 0.4f);
-  EXPECT_FLOAT_EQ(signal[1], -1.0f);
-  EXPECT_FLOAT_EQ(signal[2], 0.8f);
-  std::vector<float> silence(4, 0.0f);
-  NormalizePeak(silence);
-  EXPECT_EQ(silence, std::vector<float>(4, 0.0f));
+TEST(LevelRounder, CountsOnlyValuesBeyondFullScale) {
+  const std::vector<float> signal = {-1.0f, 1.0f, 1.0001f, -1.25f, 0.5f, std::nanf("")};
+  LevelRounder plain(1.0, false);
+  EXPECT_EQ(Round(plain, signal), (std::vector<uint8_t>{0x00, 0xF8, 0xF8, 0x00, 0xC0, 0x80}));
+  EXPECT_EQ(plain.clipped(), 3u);
+  EXPECT_DOUBLE_EQ(plain.peak(), 1.25);
+  // Dither near full scale may pass it; that is not counted.
+  LevelRounder dithered(1.0, true);
+  Round(dithered, std::vector<float>(1000, 0.999f), 7);
+  EXPECT_EQ(dithered.clipped(), 0u);
+}
+
+TEST(NormalizingGain, TakesThePeakToFullScale) {
+  const std::vector<float> signal = {0.1f, -0.25f, std::nanf(""), 0.2f};
+  const double peak = PeakOf(signal.data(), signal.size(), 0);
+  EXPECT_DOUBLE_EQ(peak, 0.25);
+  LevelRounder rounder(NormalizingGain(peak), false);
+  EXPECT_EQ(Round(rounder, signal), (std::vector<uint8_t>{0xB0, 0x00, 0x80, 0xE0}));
+  EXPECT_DOUBLE_EQ(rounder.peak(), 1.0);
+  EXPECT_EQ(rounder.clipped(), 1u);  // the NaN
+  EXPECT_EQ(NormalizingGain(0), 1.0);
+  EXPECT_EQ(NormalizingGain(std::numeric_limits<double>::infinity()), 1.0);
 }
 
 // Dither trades the fixed rounding error for noise: a value a quarter step
@@ -72,12 +87,12 @@ TEST(NormalizePeak, ScalesTheLargestMagnitudeToFullScale) {
 TEST(TriangularDither, AveragesToTheSignalAndRepeats) {
   const double x = (16.5 + 0.25) / 16 - 1;  // level 16's middle plus a quarter step
   std::vector<float> signal(20000, static_cast<float>(x));
-  std::vector<uint8_t> plain;
-  std::vector<uint8_t> dithered;
-  std::vector<uint8_t> again;
-  QuantizeSignal(signal, false, plain);
-  QuantizeSignal(signal, true, dithered);
-  QuantizeSignal(signal, true, again);
+  LevelRounder plainRounder(1.0, false);
+  LevelRounder ditheredRounder(1.0, true);
+  LevelRounder againRounder(1.0, true);
+  const std::vector<uint8_t> plain = Round(plainRounder, signal);
+  const std::vector<uint8_t> dithered = Round(ditheredRounder, signal, 1000);
+  const std::vector<uint8_t> again = Round(againRounder, signal, 333);
   EXPECT_EQ(plain, std::vector<uint8_t>(signal.size(), 16 << 3));
   EXPECT_EQ(dithered, again);
   double sum = 0;

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "dump/decoded.h"
+#include "dump/decoder_parts.h"
 #include "dump/stream_decoder.h"
+#include "format/layout.h"
 
 namespace psgc::dump {
 namespace {
@@ -9,7 +10,7 @@ namespace {
 ByteBuffer MusHeader(uint32_t mainBlock) {
   ByteBuffer bytes = {'M', 'U', 'S', 0, 'N', 'O', 'N', 'E'};
   for (int c = 0; c < 6; ++c) {
-    const BankPointer p = EncodeBankPointer(mainBlock);
+    const format::BankPointer p = format::EncodeBankPointer(mainBlock);
     bytes.insert(bytes.end(), {'C', p[0], p[1], p[2], p[3], 0});
   }
   return bytes;
@@ -69,7 +70,7 @@ TEST(DecodeBinary, CallsAreListedNotFollowed) {
   const uint32_t blocks[] = {44, 50, 56, 62};
   const uint32_t targets[] = {50, 56, 44, 62};
   for (uint32_t t : targets) {
-    const BankPointer p = EncodeBankPointer(t);
+    const format::BankPointer p = format::EncodeBankPointer(t);
     bytes.insert(bytes.end(), {0x05, p[0], p[1], p[2], p[3], 0x06});
   }
   Decoded decoded;

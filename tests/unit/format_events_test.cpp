@@ -25,7 +25,7 @@ struct Case {
   ByteBuffer want;
 };
 
-TEST(EncodeEvent, TheBytesTheCompilersWrite) {
+TEST(AppendEvent, TheBytesTheCompilersWrite) {
   const Case cases[] = {
       {&kInstrumentLanguage, "frequency", {0x1AB, 1}, {0, 5}, {0x07, 0xAB, 0x01, 0x01, 0x00, 0x05}},
       {&kInstrumentLanguage, "volume", {300, -2}, {0, 0x80}, {0x08, 0x2C, 0xFE, 0x80}},
@@ -48,9 +48,12 @@ TEST(EncodeEvent, TheBytesTheCompilersWrite) {
       operands.value[i] = c.values[i];
       operands.fraction[i] = c.fractions[i];
     }
+    Diagnostics diag = Diagnostics::Capturing();
     ByteBuffer out;
-    EncodeEvent(*c.language, Row(*c.language, c.name), operands, out);
+    uint64_t offset = 0;
+    ASSERT_TRUE(AppendEvent(diag, {out, offset, kMaxOutputSize}, *c.language, Row(*c.language, c.name), operands));
     EXPECT_EQ(out, c.want) << c.name;
+    EXPECT_EQ(offset, c.want.size()) << c.name;
   }
 }
 
@@ -59,11 +62,47 @@ TEST(EncodeEvent, WaveCarriesItsThirtyTwoSamples) {
   for (uint8_t i = 0; i < kWaveSamples; ++i) samples[i] = i;
   EventOperands operands;
   operands.samples = samples;
-  ByteBuffer out;
-  EncodeEvent(kInstrumentLanguage, Row(kInstrumentLanguage, "wave"), operands, out);
-  ASSERT_EQ(out.size(), 33u);
+  uint8_t out[kMaxEventSize];
+  ASSERT_EQ(EncodeEvent(kInstrumentLanguage, Row(kInstrumentLanguage, "wave"), operands, out), 33u);
   EXPECT_EQ(out[0], 0x04);
   EXPECT_EQ(out[32], 31);
+}
+
+TEST(EncodeBankPointer, BankEdges) {
+  const struct { uint32_t offset; BankPointer want; } cases[] = {
+      {44, {0x2C, 0, 0, 0}},       {0x2345, {0x45, 0x03, 0x01, 0}}, {262144, {0, 0, 0, 1}},
+      {0x1FFF, {0xFF, 0x1F, 0, 0}}, {0x2000, {0, 0, 1, 0}},         {0x2008, {0x08, 0, 1, 0}},
+      {0x3FFFFFF, {0xFF, 0x1F, 0x1F, 0xFF}}};
+  for (const auto& c : cases) EXPECT_EQ(EncodeBankPointer(c.offset), c.want) << c.offset;
+}
+
+// A wait of `duration` appended at `offset` of an output limited to
+// `limit` bytes: the pairs below the limit are kept, the rest only counted.
+TEST(AppendWait, PairsOfAtMost255CutAtTheLimit) {
+  const struct { uint32_t duration; uint64_t offset; ByteBuffer want; } cases[] = {
+      {0, 1, {}},
+      {1, 1, {0x02, 0x01}},
+      {255, 1, {0x02, 0xFF}},
+      {256, 1, {0x02, 0xFF, 0x02, 0x01}},
+      {510, 1, {0x02, 0xFF, 0x02, 0xFF}},
+      {600, 1, {0x02, 0xFF, 0x02, 0xFF, 0x02, 0x5A}},
+      {600, 4, {0x02, 0xFF, 0x02}},  // three bytes below the limit of 7
+      {600, 2, {0x02, 0xFF, 0x02, 0xFF, 0x02}},
+      {600, 7, {}},
+      {600, 9, {}},
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    ByteBuffer bytes = {0xAA};
+    uint64_t offset = c.offset;
+    ASSERT_TRUE(AppendWait(diag, {bytes, offset, 7}, 0x02, c.duration));
+    ByteBuffer want = {0xAA};
+    want.insert(want.end(), c.want.begin(), c.want.end());
+    EXPECT_EQ(bytes, want) << c.duration << " at " << c.offset;
+    EXPECT_EQ(offset, c.offset + WaitPairsSize(c.duration)) << c.duration;
+  }
+  EXPECT_EQ(WaitPairsSize(600), 6u);
+  EXPECT_EQ(WaitPairsSize(2147483647), 16843010u);
 }
 
 TEST(DecodeBankPointer, ReadsWhatEncodeBankPointerWritesAndRefusesTheRest) {
@@ -78,6 +117,14 @@ TEST(DecodeBankPointer, ReadsWhatEncodeBankPointerWritesAndRefusesTheRest) {
   const uint8_t highBank[] = {0x00, 0x00, 0x20, 0x00};    // and 32 banks make a group
   EXPECT_FALSE(DecodeBankPointer(highOffset, offset));
   EXPECT_FALSE(DecodeBankPointer(highBank, offset));
+}
+
+// The message names the limit in its text; the limit itself is a format fact.
+TEST(CheckOutputSize, RefusesOneByteOverTheLimitTheMessageNames) {
+  Diagnostics diag = Diagnostics::Capturing();
+  EXPECT_TRUE(CheckOutputSize(diag, kMaxOutputSize));
+  EXPECT_FALSE(CheckOutputSize(diag, kMaxOutputSize + 1));
+  EXPECT_EQ(diag.captured_err(), "ERROR- Output too large (max is " + std::to_string(kMaxOutputSize) + " bytes)\n");
 }
 
 }  // namespace

@@ -52,15 +52,11 @@ TEST(InstrumentTable, Lookups) {
   EXPECT_EQ(0, FindInstrument(c.table, "hiss"));
   EXPECT_EQ(1, FindInstrument(c.table, "bell"));
   EXPECT_EQ(-1, FindInstrument(c.table, "Bell"));
-  bool noise = false;
-  double tuning = 0.0;
-  ASSERT_TRUE(GetInstrumentInfo(c.table, 0, noise, tuning));
-  EXPECT_TRUE(noise);
-  EXPECT_EQ(-1.0, tuning);
-  ASSERT_TRUE(GetInstrumentInfo(c.table, 1, noise, tuning));
-  EXPECT_FALSE(noise);
-  EXPECT_EQ(64.0, tuning);
-  EXPECT_FALSE(GetInstrumentInfo(c.table, 2, noise, tuning));
+  ASSERT_EQ(2u, c.table.records.size());
+  EXPECT_TRUE(c.table.records[0].channels[0].noise);
+  EXPECT_EQ(-1.0, c.table.records[0].tuning);
+  EXPECT_FALSE(c.table.records[1].channels[0].noise);
+  EXPECT_EQ(64.0, c.table.records[1].tuning);
 }
 
 }  // namespace
