@@ -8,7 +8,7 @@
 
 #include "common/byte_buffer.h"
 #include "common/diagnostics.h"
-#include "common/output_file.h"
+#include "common/source_file.h"
 #include "format/layout.h"
 
 namespace psgc {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "audio/audio_libraries.h"
-#include "common/output_file.h"
+#include "common/source_file.h"
 
 namespace psgc {
 

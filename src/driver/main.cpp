@@ -13,6 +13,7 @@
 #include "common/diagnostics.h"
 #include "common/messages.h"
 #include "common/output_file.h"
+#include "common/source_file.h"
 #include "common/script_lines.h"
 #include "driver/options.h"
 #include "driver/symbol_lists.h"

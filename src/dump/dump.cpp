@@ -2,11 +2,11 @@
 #include "dump/dump.h"
 
 #include "common/byte_buffer.h"
-#include "format/layout.h"
 #include "common/messages.h"
-#include "common/output_file.h"
+#include "common/source_file.h"
 #include "dump/decoder_parts.h"
 #include "dump/listing.h"
+#include "format/layout.h"
 
 namespace psgc {
 namespace {

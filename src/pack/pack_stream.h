@@ -3,14 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <vector>
 
 #include "common/output_file.h"
+#include "common/source_file.h"
 
 namespace psgc {
-
-using Sources = std::vector<std::unique_ptr<SourceFile>>;
 
 // What a pack builder leaves for the driver, which commits the output.
 struct PackWritten {

@@ -1,4 +1,5 @@
 #include "common/output_file.h"
+#include "common/source_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
