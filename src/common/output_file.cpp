@@ -2,7 +2,6 @@
 #include "common/output_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <time.h>
@@ -303,6 +302,36 @@ bool OutputFile::Append(const uint8_t* data, size_t size) {
   if (WriteFully(fd_, data, size)) return true;
   Discard();
   return false;
+}
+
+void OutputFile::Reserve(uint64_t size) {
+  // Blocks given now are not held back for later allocation, which ext4
+  // would otherwise force when the result is renamed over an old file: a
+  // large result then waits at its rename for the whole of it to be
+  // allocated and queued for writing. The size stays what is written.
+  if (fd_ >= 0 && kind_ != Kind::Device && size > 0) {
+    ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
+  }
+}
+
+uint64_t OutputFile::AppendCopied(SourceFile& source, uint64_t offset, uint64_t length) {
+  uint64_t sourceSize = 0;
+  // A pipe or device result is written as it comes, as every other append.
+  if (fd_ < 0 || kind_ == Kind::Device || !source.IsRegular(sourceSize)) return 0;
+  // The largest copy the kernel takes in one call; it may copy less.
+  constexpr uint64_t kMostPerCall = uint64_t{1} << 30;
+  auto from = static_cast<off_t>(offset);
+  uint64_t done = 0;
+  while (done < length) {
+    const uint64_t want = length - done < kMostPerCall ? length - done : kMostPerCall;
+    const ssize_t n = ::copy_file_range(source.fd_, &from, fd_, nullptr, static_cast<size_t>(want), 0);
+    if (n < 0 && errno == EINTR) continue;
+    // Refused (another file system, an old kernel), failed or at the
+    // source's end: the caller's reads and writes tell which.
+    if (n <= 0) break;
+    done += static_cast<uint64_t>(n);
+  }
+  return done;
 }
 
 bool OutputFile::Commit() {

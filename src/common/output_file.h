@@ -15,6 +15,8 @@
 
 namespace psgc {
 
+class SourceFile;
+
 class OutputFile {
  public:
   OutputFile() = default;
@@ -29,6 +31,9 @@ class OutputFile {
   // destination cannot be written: its directory is missing, it is a
   // directory, it is read-only, it is such a link; fault() tells why.
   bool Open(const std::string& path);
+  // Tells the file system how large the result will be, so that it gives
+  // the blocks at once. Only a hint: the result is still what is appended.
+  void Reserve(uint64_t size);
   const FileFault& fault() const { return fault_; }
   // Appends bytes to the result. False on a short write.
   bool Append(const uint8_t* data, size_t size);
@@ -36,6 +41,12 @@ class OutputFile {
   // is then untouched, except when it had to be written in place.
   bool Commit();
   bool WriteAndCommit(const uint8_t* data, size_t size) { return Append(data, size) && Commit(); }
+  // Appends up to `length` bytes of `source` from `offset` without passing
+  // them through user space, as far as the kernel and both file systems
+  // allow (a regular source into a file result). Returns how many bytes
+  // were appended; the caller reads and appends the rest, which also tells
+  // a short source from a failed write.
+  uint64_t AppendCopied(SourceFile& source, uint64_t offset, uint64_t length);
 
  private:
   enum class Kind { Unnamed, Named, Device, InPlace };

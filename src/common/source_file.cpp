@@ -23,7 +23,23 @@ size_t ReadFully(int fd, uint8_t* data, size_t size, off_t offset) {
 }
 
 SourceFile::~SourceFile() {
+  if (mapped_ != nullptr) ::munmap(mapped_, mappedSize_);
   if (fd_ >= 0) ::close(fd_);
+}
+
+const uint8_t* SourceFile::Map(uint64_t size) {
+  uint64_t regularSize = 0;
+  if (mapped_ != nullptr || size == 0 || !IsRegular(regularSize) || regularSize < size) return nullptr;
+  void* at = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE, fd_, 0);
+  if (at == MAP_FAILED) return nullptr;
+  ::madvise(at, static_cast<size_t>(size), MADV_SEQUENTIAL);
+  mapped_ = at;
+  mappedSize_ = static_cast<size_t>(size);
+  return static_cast<const uint8_t*>(at);
+}
+
+void SourceFile::LetGoOfMapped() {
+  if (mapped_ != nullptr) ::madvise(mapped_, mappedSize_, MADV_DONTNEED);
 }
 
 bool SourceFile::Fail() {

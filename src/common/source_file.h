@@ -47,8 +47,15 @@ class SourceFile {
   // True for a file measured by its size, with that size; false for
   // anything read to its end.
   bool IsRegular(uint64_t& size) const;
+  // Maps the first `size` bytes of a regular file into memory, read-only;
+  // nullptr when that cannot be done. The mapping lasts as long as this.
+  const uint8_t* Map(uint64_t size);
+  // Lets go of the mapped pages read so far: they are read again from the
+  // file when next used, so a long pass over a large file holds few.
+  void LetGoOfMapped();
 
  private:
+  friend class OutputFile;  // copies from fd_ inside the kernel
   bool Fail();  // keeps errno as the fault; false
 
   std::string name_;
@@ -68,6 +75,8 @@ class SourceFile {
     size_t used = 0;
   };
   std::vector<Piece> kept_;
+  void* mapped_ = nullptr;
+  size_t mappedSize_ = 0;
 };
 
 using Sources = std::vector<std::unique_ptr<SourceFile>>;

@@ -8,7 +8,6 @@
 #include "common/messages.h"
 #include "dump/format_decoders.h"
 #include "dump/mus_decoder.h"
-#include "dump/stream_decoder.h"
 #include "format/layout.h"
 
 namespace psgc::dump {
@@ -63,8 +62,6 @@ uint32_t NextStart(const std::vector<uint32_t>& starts, uint32_t start, uint32_t
 
 namespace {
 
-constexpr uint32_t kRawBytesPerLine = 8;
-
 Item Unreferenced(uint32_t offset, uint32_t size) {
   Item item;
   item.kind = ItemKind::Unreferenced;
@@ -72,16 +69,13 @@ Item Unreferenced(uint32_t offset, uint32_t size) {
   item.size = size;
   item.heading = "unreferenced bytes " + Hex(offset, 4) + "-" + Hex(offset + size - 1, 4) + " (" +
                  Bytes(size) + ", no pointer or header reaches them)";
-  for (uint32_t at = offset; at < offset + size; at += kRawBytesPerLine) {
-    const uint32_t n = std::min(kRawBytesPerLine, offset + size - at);
-    item.fields.push_back({at, n, std::string()});
-  }
+  item.raw = true;
   return item;
 }
 
 }  // namespace
 
-std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vector<StreamRef>& refs,
+std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
                             const std::vector<uint32_t>& starts, uint32_t limit,
                             const format::EventLanguage& language) {
   std::vector<int> index(refs.size(), -1);
@@ -100,7 +94,7 @@ std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vecto
                              ? start
                              : NextStart(starts, start, limit);
     index[i] = static_cast<int>(out.streams.size());
-    out.streams.push_back(DecodeStream(reader.data, start, end, language));
+    out.streams.push_back({&language, start, end});
     std::string owners = refs[i].owner;
     for (size_t k = i + 1; k < refs.size(); ++k) {
       if (refs[k].start == start) owners += ", " + refs[k].owner;
@@ -140,8 +134,8 @@ bool FinishItems(Reader& reader, Decoded& out) {
   return true;
 }
 
-bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault) {
-  Reader reader{data, size, fault};
+bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault, const LetGo& letGo) {
+  Reader reader{data, size, fault, &letGo};
   out.size = size;
   if (size < format::kMarkSize) return reader.Fail(0, msg::kDumpUnknownMark);
   struct Kind {

@@ -15,6 +15,18 @@ struct Reader {
   const uint8_t* data;
   uint32_t size;
   DumpFault& fault;
+  const LetGo* letGo = nullptr;
+  uint32_t sinceLetGo = 0;
+
+  // Counts bytes read through; lets go of them every few megabytes.
+  void ReadThrough(uint32_t bytes) {
+    sinceLetGo += bytes;
+    if (sinceLetGo >= kLetGoEvery && letGo != nullptr && *letGo) {
+      (*letGo)();
+      sinceLetGo = 0;
+    }
+  }
+  static constexpr uint32_t kLetGoEvery = 2u << 20;
 
   bool Fail(uint32_t offset, const char* text) {
     fault = {offset, text};
@@ -45,7 +57,7 @@ struct StreamRef {
   uint32_t start;
   std::string owner;
 };
-std::vector<int> AddStreams(const Reader& reader, Decoded& out, const std::vector<StreamRef>& refs,
+std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
                             const std::vector<uint32_t>& starts, uint32_t limit,
                             const format::EventLanguage& language);
 
@@ -55,6 +67,7 @@ bool FinishItems(Reader& reader, Decoded& out);
 
 // Decodes one binary, choosing the decoder by its mark. False with
 // `fault` set when it cannot be decoded.
-bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault);
+bool DecodeBinary(const uint8_t* data, uint32_t size, Decoded& out, DumpFault& fault,
+                  const LetGo& letGo = LetGo());
 
 }  // namespace psgc::dump

@@ -123,7 +123,7 @@ bool DecodeSfx(Reader& reader, Decoded& out) {
     if (!DecodeEffect(reader, effect, i, out, refs, effects)) return false;
   }
   const std::vector<int> streams =
-      AddStreams(reader, out, refs, SortedStarts(out, refs), reader.size, format::kInstrumentLanguage);
+      AddStreams(out, refs, SortedStarts(out, refs), reader.size, format::kInstrumentLanguage);
   NameEffects(out, effects, streams);
   return true;
 }
@@ -162,7 +162,7 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
       decoded.format = format::kMusMark;
       decoded.size = size;
       DumpFault inner;
-      Reader sub{song, size, inner};
+      Reader sub{song, size, inner, reader.letGo};
       if (size < format::kFileHeaderSize) return reader.Fail(start + size, msg::kDumpTruncatedHeader);
       if (!DecodeMus(sub, decoded) || !FinishItems(sub, decoded)) {
         return reader.Fail(start + inner.offset, inner.text);
@@ -173,9 +173,7 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
       out.songs.push_back(std::move(decoded));
     } else {
       item.heading += size == 0 ? "; empty" : "; no MUS mark, listed raw";
-      for (uint32_t at = start; at < start + size; at += 8) {
-        item.fields.push_back({at, std::min(8u, start + size - at), std::string()});
-      }
+      item.raw = true;
     }
     out.items.push_back(std::move(item));
   }

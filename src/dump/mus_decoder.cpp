@@ -12,16 +12,10 @@
 namespace psgc::dump {
 namespace {
 
-// Calls may point into what an earlier pass read as one block; every pass
-// splits there and reads again. A psgc-made song needs two passes.
-constexpr int kMaxBlockPasses = 64;
-constexpr size_t kCallersNamed = 4;
-
-struct MainEntry {
-  uint32_t start;
-  uint32_t channel;
-  uint32_t priority;
-};
+// Calls may point into what was read as one block; each round of reading
+// splits the blocks there. A psgc-made song needs two rounds; a file that
+// needs more than this many keeps its later calls unfollowed.
+constexpr int kMaxBlockRounds = 64;
 
 struct Area {
   uint32_t start;
@@ -31,6 +25,8 @@ struct Area {
 bool IsRow(const Event& event, const char* name) {
   return event.row != nullptr && std::strcmp(event.row->name, name) == 0;
 }
+
+bool IsCall(const Event& event) { return event.row != nullptr && event.row->opcode == format::music::kCall.opcode; }
 
 // Checks a call's pointer; a target inside the area that starts no block
 // yet goes to `found`.
@@ -46,75 +42,87 @@ bool FollowCall(Reader& reader, const Event& call, Area area, const std::vector<
   return true;
 }
 
-// Reads every block of the area until no call opens a block that is not
-// yet known. A block runs to the next known start: nothing in the bytes
-// marks where a block ends (a block without `return` runs on into the
-// next), so a block that nothing refers to is listed with the one before.
-bool ReadBlocks(Reader& reader, Area area, std::vector<uint32_t>& starts, std::vector<Stream>& blocks) {
-  for (int pass = 0; pass < kMaxBlockPasses; ++pass) {
+// Finds every block start. A block runs to the next known start: nothing
+// in the bytes marks where a block ends (a block without `return` runs on
+// into the next), so a block that nothing refers to is listed with the one
+// before. Each round reads the blocks that the last round's calls opened,
+// up to the next start known then, and every event is read at most once:
+// `visited` marks where events were read, and a block that runs into them
+// reads on exactly as they were read, so their calls are known already.
+bool FindBlocks(Reader& reader, Area area, std::vector<uint32_t>& starts) {
+  std::vector<bool> visited(area.end - area.start, false);
+  std::vector<uint32_t> opened = starts;
+  for (int round = 0; round < kMaxBlockRounds && !opened.empty(); ++round) {
     std::vector<uint32_t> found;
-    blocks.clear();
-    for (uint32_t start : starts) {
-      const uint32_t end = NextStart(starts, start, area.end);
-      blocks.push_back(DecodeStream(reader.data, start, end, format::kMusicLanguage));
-      for (const Event& event : blocks.back().events) {
-        if (IsRow(event, "call") && !FollowCall(reader, event, area, starts, found)) return false;
+    for (uint32_t start : opened) {
+      EventReader events(reader.data, start, NextStart(starts, start, area.end), format::kMusicLanguage);
+      Event event;
+      for (uint32_t at = start; !visited[at - area.start] && events.Next(event); at += event.size) {
+        visited[at - area.start] = true;
+        reader.ReadThrough(event.size);
+        if (IsCall(event) && !FollowCall(reader, event, area, starts, found)) return false;
+        if (event.offset + event.size >= area.end) break;
       }
     }
-    if (found.empty()) break;
-    if (pass + 1 == kMaxBlockPasses) break;  // the blocks read match `starts`
-    starts.insert(starts.end(), found.begin(), found.end());
-    std::sort(starts.begin(), starts.end());
-    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    if (round + 1 == kMaxBlockRounds) break;
+    std::vector<uint32_t> merged(starts.size() + found.size());
+    std::merge(starts.begin(), starts.end(), found.begin(), found.end(), merged.begin());
+    starts.swap(merged);
+    opened.swap(found);
   }
   return true;
 }
 
-// Strongly connected blocks (Tarjan, without recursion): a call between
-// blocks of one component belongs to a cycle.
-std::vector<int> Components(const std::vector<std::vector<int>>& edges) {
-  const size_t n = edges.size();
-  std::vector<int> index(n, -1), low(n, 0), component(n, -1);
+// Strongly connected blocks (Tarjan, without recursion) over the calls
+// from block to block, given as edges [from[b], from[b + 1]) of `to`: a
+// call between blocks of one component belongs to a cycle.
+std::vector<uint32_t> Components(const std::vector<uint32_t>& from, const std::vector<uint32_t>& to) {
+  const size_t n = from.size() - 1;
+  constexpr uint32_t kNone = UINT32_MAX;
+  std::vector<uint32_t> index(n, kNone), low(n, 0), component(n, kNone);
   std::vector<bool> onStack(n, false);
-  std::vector<int> stack;
+  std::vector<uint32_t> stack;
   struct Frame {
-    int block;
-    size_t next;
+    uint32_t block;
+    uint32_t next;
   };
-  int counter = 0, components = 0;
-  for (size_t root = 0; root < n; ++root) {
-    if (index[root] >= 0) continue;
-    std::vector<Frame> frames{{static_cast<int>(root), 0}};
+  std::vector<Frame> frames;
+  uint32_t counter = 0, components = 0;
+  for (uint32_t root = 0; root < n; ++root) {
+    if (index[root] != kNone) continue;
+    frames.push_back({root, from[root]});
     index[root] = low[root] = counter++;
-    stack.push_back(static_cast<int>(root));
+    stack.push_back(root);
     onStack[root] = true;
     while (!frames.empty()) {
-      const auto v = static_cast<size_t>(frames.back().block);
-      if (frames.back().next < edges[v].size()) {
-        const auto w = static_cast<size_t>(edges[v][frames.back().next++]);
-        if (index[w] < 0) {
+      const uint32_t v = frames.back().block;
+      if (frames.back().next < from[v + 1]) {
+        const uint32_t w = to[frames.back().next++];
+        if (index[w] == kNone) {
           index[w] = low[w] = counter++;
-          stack.push_back(static_cast<int>(w));
+          stack.push_back(w);
           onStack[w] = true;
-          frames.push_back({static_cast<int>(w), 0});
+          frames.push_back({w, from[w]});
         } else if (onStack[w]) {
           low[v] = std::min(low[v], index[w]);
         }
         continue;
       }
       if (low[v] == index[v]) {
-        int w = -1;
+        uint32_t w = kNone;
         do {
           w = stack.back();
           stack.pop_back();
-          onStack[static_cast<size_t>(w)] = false;
-          component[static_cast<size_t>(w)] = components;
-        } while (w != static_cast<int>(v));
+          onStack[w] = false;
+          component[w] = components;
+        } while (w != v);
         ++components;
       }
       frames.pop_back();
       if (!frames.empty()) {
-        const auto u = static_cast<size_t>(frames.back().block);
+        const uint32_t u = frames.back().block;
         low[u] = std::min(low[u], low[v]);
       }
     }
@@ -122,73 +130,43 @@ std::vector<int> Components(const std::vector<std::vector<int>>& edges) {
   return component;
 }
 
-int BlockAt(const std::vector<Stream>& blocks, int64_t offset) {
-  const auto it = std::lower_bound(blocks.begin(), blocks.end(), offset,
-                                   [](const Stream& s, int64_t o) { return s.start < o; });
-  return it != blocks.end() && it->start == offset ? static_cast<int>(it - blocks.begin()) : -1;
+// The block that starts at `offset`, or -1.
+int64_t BlockAt(const std::vector<uint32_t>& starts, int64_t offset) {
+  const auto it = std::lower_bound(starts.begin(), starts.end(), offset,
+                                   [](uint32_t s, int64_t o) { return s < o; });
+  return it != starts.end() && *it == offset ? it - starts.begin() : -1;
 }
 
-// Marks every call that closes a cycle; the listing names it and the dump
-// never follows a call.
-void MarkCycles(std::vector<Stream>& blocks, Area area) {
-  std::vector<std::vector<int>> edges(blocks.size());
-  for (size_t b = 0; b < blocks.size(); ++b) {
-    for (const Event& event : blocks[b].events) {
-      const int target = IsRow(event, "call") ? BlockAt(blocks, event.operands.value[0]) : -1;
-      if (target >= 0) edges[b].push_back(target);
+// Reads the blocks once more to gather their calls: who calls each block
+// (for its heading) and which calls close a cycle (for the listing, which
+// names them and never follows a call).
+void GatherCalls(Reader& reader, Area area, const std::vector<uint32_t>& starts, Blocks& blocks) {
+  const size_t n = starts.size();
+  std::vector<uint32_t> from(n + 1, 0), to;
+  std::vector<uint32_t> counts(n + 1, 0);
+  for (size_t b = 0; b < n; ++b) {
+    from[b] = static_cast<uint32_t>(to.size());
+    EventReader events(reader.data, starts[b], b + 1 < n ? starts[b + 1] : area.end, format::kMusicLanguage);
+    Event event;
+    while (events.Next(event)) {
+      reader.ReadThrough(event.size);
+      if (!IsCall(event)) continue;
+      const int64_t target = BlockAt(starts, event.operands.value[0]);
+      if (target < 0) continue;
+      to.push_back(static_cast<uint32_t>(target));
+      blocks.callers.push_back(event.offset);
+      ++counts[static_cast<size_t>(target)];
     }
   }
-  const std::vector<int> component = Components(edges);
-  for (size_t b = 0; b < blocks.size(); ++b) {
-    for (Event& event : blocks[b].events) {
-      if (!IsRow(event, "call")) continue;
-      const int target = BlockAt(blocks, event.operands.value[0]);
-      if (target == static_cast<int>(b)) {
-        event.comment = "calls its own block: a cycle, not followed";
-      } else if (target >= 0 && component[static_cast<size_t>(target)] == component[b]) {
-        event.comment = "a cycle of calls, not followed";
-      } else if (target < 0 && event.operands.value[0] == area.end) {
-        event.comment = "an empty block at the end of the music";
-      } else if (target < 0) {
-        event.comment = "inside another block's event";
-      }
-    }
-  }
-}
-
-// "main block of channel 0 (priority 5), channels 1, 2 (priority 0)".
-std::string MainBlockOf(const std::vector<MainEntry>& mains) {
-  std::string text;
-  std::vector<bool> named(mains.size(), false);
-  for (size_t i = 0; i < mains.size(); ++i) {
-    if (named[i]) continue;
-    std::string channels;
-    size_t count = 0;
-    for (size_t k = i; k < mains.size(); ++k) {
-      if (named[k] || mains[k].priority != mains[i].priority) continue;
-      named[k] = true;
-      channels += (count++ ? ", " : "") + std::to_string(mains[k].channel);
-    }
-    text += (text.empty() ? "main block of " : ", ") + std::string(count == 1 ? "channel " : "channels ") +
-            channels + " (priority " + std::to_string(mains[i].priority) + ")";
-  }
-  return text;
-}
-
-std::string BlockHeading(const Stream& block, const std::vector<MainEntry>& mains,
-                         const std::vector<uint32_t>& callers) {
-  std::string refs = MainBlockOf(mains);
-  if (!callers.empty()) {
-    refs += refs.empty() ? "called from " : "; called from ";
-    for (size_t i = 0; i < callers.size() && i < kCallersNamed; ++i) {
-      refs += (i ? ", " : "") + Hex(callers[i], 4);
-    }
-    if (callers.size() > kCallersNamed) refs += " and " + std::to_string(callers.size() - kCallersNamed) + " more";
-  }
-  if (refs.empty()) refs = "no channel or call refers to it";
-  const uint32_t size = block.end - block.start;
-  return "block at " + Place(block.start) + ", " + Bytes(size) + "; " + refs +
-         BankCrossing(block.start, size);
+  from[n] = static_cast<uint32_t>(to.size());
+  blocks.component = Components(from, to);
+  // The call offsets, grouped by the block they call, in file order.
+  blocks.callersFrom.assign(n + 1, 0);
+  for (size_t b = 0; b < n; ++b) blocks.callersFrom[b + 1] = blocks.callersFrom[b] + counts[b];
+  std::vector<uint32_t> grouped(to.size());
+  std::vector<uint32_t> next(blocks.callersFrom.begin(), blocks.callersFrom.end() - 1);
+  for (size_t k = 0; k < to.size(); ++k) grouped[next[to[k]]++] = blocks.callers[k];
+  blocks.callers.swap(grouped);
 }
 
 bool DecodeChannels(Reader& reader, Area area, Item& header, std::vector<uint32_t>& starts,
@@ -210,47 +188,6 @@ bool DecodeChannels(Reader& reader, Area area, Item& header, std::vector<uint32_
     mains.push_back({start, c, priority});
   }
   return true;
-}
-
-void AddBlocks(Decoded& out, std::vector<Stream>& blocks,
-               const std::vector<MainEntry>& mains) {
-  // The calls of every block, gathered once: a hostile file may hold
-  // hundreds of thousands of blocks.
-  std::vector<std::vector<uint32_t>> callers(blocks.size());
-  for (const Stream& block : blocks) {
-    for (const Event& event : block.events) {
-      const int target = IsRow(event, "call") ? BlockAt(blocks, event.operands.value[0]) : -1;
-      if (target >= 0) callers[static_cast<size_t>(target)].push_back(event.offset);
-    }
-  }
-  for (const Stream& block : blocks) {
-    std::vector<MainEntry> names;
-    for (const MainEntry& main : mains) {
-      if (main.start == block.start) names.push_back(main);
-    }
-    Item item;
-    item.kind = ItemKind::Events;
-    item.offset = block.start;
-    item.size = block.end - block.start;
-    item.heading = BlockHeading(block, names, callers[static_cast<size_t>(&block - blocks.data())]);
-    item.index = static_cast<int>(out.streams.size() + (&block - blocks.data()));
-    out.items.push_back(std::move(item));
-  }
-  for (Stream& block : blocks) out.streams.push_back(std::move(block));
-}
-
-// Puts a zero-size marker at the note-off point among the events.
-void MarkNoteOff(Stream& stream, uint32_t at, uint32_t instrument) {
-  Event marker;
-  marker.offset = at;
-  marker.comment = "note-off point of instrument " + std::to_string(instrument);
-  auto it = stream.events.begin();
-  while (it != stream.events.end() && it->offset + it->size <= at && !(it->size == 0 && it->offset == at)) ++it;
-  if (it != stream.events.end() && it->offset < at) {
-    marker.comment += ", inside the event at " + Hex(it->offset, 4);
-    ++it;
-  }
-  stream.events.insert(it, marker);
 }
 
 bool DecodeInstrumentTable(Reader& reader, Decoded& out, uint32_t table, uint32_t count) {
@@ -297,14 +234,26 @@ bool DecodeInstrumentTable(Reader& reader, Decoded& out, uint32_t table, uint32_
   }
   for (const StreamRef& ref : refs) starts.push_back(ref.start);
   std::sort(starts.begin(), starts.end());
-  const std::vector<int> streams = AddStreams(reader, out, refs, starts, reader.size, format::kInstrumentLanguage);
+  const std::vector<int> streams = AddStreams(out, refs, starts, reader.size, format::kInstrumentLanguage);
+  // Whether an instrument plays noise tells how the listing names the
+  // periods of its notes, which come before the table: its stream is read
+  // for that now, once however many instruments share it.
   out.noiseInstruments.assign(count, false);
+  std::vector<int> noise(out.streams.size(), -1);
   for (uint32_t i = 0; i < count; ++i) {
-    Stream& stream = out.streams[static_cast<size_t>(streams[i])];
-    for (const Event& event : stream.events) {
-      if (IsRow(event, "noise")) out.noiseInstruments[i] = true;
+    const auto index = static_cast<size_t>(streams[i]);
+    const Stream& stream = out.streams[index];
+    if (noise[index] < 0) {
+      noise[index] = 0;
+      EventReader events(reader.data, stream.start, stream.end, *stream.language);
+      Event event;
+      while (noise[index] == 0 && events.Next(event)) {
+        reader.ReadThrough(event.size);
+        noise[index] = IsRow(event, "noise");
+      }
     }
-    if (noteOffs[i] >= stream.start && noteOffs[i] <= stream.end) MarkNoteOff(stream, noteOffs[i], i);
+    out.noiseInstruments[i] = noise[index] == 1;
+    if (noteOffs[i] >= stream.start && noteOffs[i] <= stream.end) out.noteOffs.push_back({noteOffs[i], i, index});
   }
   return true;
 }
@@ -335,10 +284,20 @@ bool DecodeMus(Reader& reader, Decoded& out) {
   if (area.start < area.end) starts.push_back(area.start);
   std::sort(starts.begin(), starts.end());
   starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-  std::vector<Stream> blocks;
-  if (!ReadBlocks(reader, area, starts, blocks)) return false;
-  MarkCycles(blocks, area);
-  AddBlocks(out, blocks, mains);
+  if (!FindBlocks(reader, area, starts)) return false;
+  Blocks& blocks = out.blocks;
+  blocks.areaEnd = area.end;
+  blocks.mains = std::move(mains);
+  GatherCalls(reader, area, starts, blocks);
+  starts.shrink_to_fit();
+  blocks.starts = std::move(starts);
+  if (!blocks.starts.empty()) {
+    Item item;
+    item.kind = ItemKind::Blocks;
+    item.offset = area.start;
+    item.size = area.end - area.start;
+    out.items.push_back(std::move(item));
+  }
   return !hasTable || DecodeInstrumentTable(reader, out, table, count);
 }
 

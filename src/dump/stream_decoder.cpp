@@ -112,28 +112,26 @@ Read ReadEvent(const uint8_t* data, uint32_t at, uint32_t end, const format::Eve
 
 }  // namespace
 
-Stream DecodeStream(const uint8_t* data, uint32_t start, uint32_t end,
-                    const format::EventLanguage& language) {
-  Stream stream;
-  stream.language = &language;
-  stream.start = start;
-  stream.end = end;
-  uint32_t at = start;
-  while (at < end) {
-    Event event;
-    const Read read = ReadEvent(data, at, end, language, event);
-    if (read != Read::Ok) {
-      Event raw;
-      raw.offset = at;
-      raw.size = end - at;
-      raw.fault = read == Read::Short ? kCutShort : kUnknownEvent;
-      stream.events.push_back(raw);
-      break;
-    }
-    at += event.size;
-    stream.events.push_back(event);
+bool EventReader::Next(Event& event) {
+  if (at_ >= end_) return false;
+  const Read read = ReadEvent(data_, at_, end_, *language_, event);
+  if (read != Read::Ok) {
+    event = Event();
+    event.offset = at_;
+    event.size = end_ - at_;
+    event.fault = read == Read::Short ? kCutShort : kUnknownEvent;
   }
-  return stream;
+  at_ += event.size;
+  return true;
+}
+
+std::vector<Event> DecodeEvents(const uint8_t* data, uint32_t start, uint32_t end,
+                                const format::EventLanguage& language) {
+  std::vector<Event> events;
+  EventReader reader(data, start, end, language);
+  Event event;
+  while (reader.Next(event)) events.push_back(event);
+  return events;
 }
 
 std::string NearestNoteName(uint32_t period) {

@@ -147,8 +147,10 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
     format::PutPcmEntry(&header[format::HeaderSize(i, format::kPcmEntrySize)], static_cast<uint32_t>(offset), length);
     offset += length;
   }
+  output.Reserve(total);
   bool& written = pack.written;
   written = output.Append(header.data(), header.size());
+  ByteBuffer chunk;
   for (size_t i = 0; i < count; ++i) {
     if (isAudio[i]) {
       ConvertPcmSamples(decoded[i].data(), decoded[i].size());
@@ -156,7 +158,7 @@ bool BuildPcmPack(Diagnostics& diag, OutputFile& output, const Sources& sources,
       decoded[i] = ByteBuffer();
       continue;
     }
-    if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples)) {
+    if (!StreamSource(*sources[i], lengths[i], output, written, ConvertPcmSamples, chunk)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return false;
     }

@@ -49,9 +49,11 @@ bool BuildTrackPack(Diagnostics& diag, OutputFile& output, const Sources& source
     format::PutBankPointer(&header[format::HeaderSize(i, format::kTrkEntrySize)], static_cast<uint32_t>(position));
     position += sizes[i];
   }
+  output.Reserve(total);
   pack.written = output.Append(header.data(), header.size());
+  ByteBuffer chunk;
   for (size_t i = 0; i < count; ++i) {
-    if (!StreamSource(*sources[i], sizes[i], output, pack.written, nullptr)) {
+    if (!StreamSource(*sources[i], sizes[i], output, pack.written, nullptr, chunk)) {
       diag.Error(msg::kUnexpectedEndOfInclude);
       return false;
     }

@@ -6,23 +6,28 @@
 
 #include "dump/decoder_parts.h"
 #include "dump/listing.h"
+#include "dump/stream_decoder.h"
 
 namespace {
 
 using namespace psgc::dump;
 
-void CheckCoverage(const Decoded& decoded) {
+void CheckCoverage(const uint8_t* data, const Decoded& decoded) {
   uint32_t covered = 0;
   for (const Item& item : decoded.items) {
     if (item.offset != covered) __builtin_trap();
     covered += item.size;
-    if (item.kind == ItemKind::Song) CheckCoverage(decoded.songs[static_cast<size_t>(item.index)]);
+    if (item.kind == ItemKind::Song) CheckCoverage(data + item.offset, decoded.songs[static_cast<size_t>(item.index)]);
   }
   if (covered != decoded.size) __builtin_trap();
-  for (const Stream& stream : decoded.streams) {
+  std::vector<Stream> streams = decoded.streams;
+  for (size_t b = 0; b < decoded.blocks.starts.size(); ++b) streams.push_back(decoded.blocks.At(b));
+  for (const Stream& stream : streams) {
     uint32_t at = stream.start;
-    for (const Event& event : stream.events) {
-      if (event.offset != at && !(event.size == 0 && event.offset <= stream.end)) __builtin_trap();
+    EventReader events(data, stream.start, stream.end, *stream.language);
+    Event event;
+    while (events.Next(event)) {
+      if (event.offset != at || event.size == 0) __builtin_trap();
       at += event.size;
     }
     if (at != stream.end) __builtin_trap();
@@ -39,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fault.text == nullptr || fault.offset > size) __builtin_trap();
     return 0;
   }
-  CheckCoverage(decoded);
+  CheckCoverage(data, decoded);
   size_t written = 0;
   WriteListing("fuzz.bin", data, decoded, [&written](const std::string& text) { written += text.size(); });
   if (written == 0) __builtin_trap();

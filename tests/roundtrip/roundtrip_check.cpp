@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dump/decoder_parts.h"
+#include "dump/stream_decoder.h"
 #include "format/events.h"
 
 namespace {
@@ -23,16 +24,18 @@ bool CheckStreams(const std::string& name, const uint8_t* data, const Decoded& d
     std::printf("FAIL %s: %u unreferenced bytes\n", name.c_str(), decoded.unreferencedBytes);
     ok = false;
   }
-  for (const psgc::dump::Stream& stream : decoded.streams) {
+  std::vector<psgc::dump::Stream> streams = decoded.streams;
+  for (size_t b = 0; b < decoded.blocks.starts.size(); ++b) streams.push_back(decoded.blocks.At(b));
+  for (const psgc::dump::Stream& stream : streams) {
     psgc::ByteBuffer encoded;
     uint64_t offset = 0;
     psgc::Diagnostics diag = psgc::Diagnostics::Capturing();
-    for (const psgc::dump::Event& event : stream.events) {
+    for (const psgc::dump::Event& event : psgc::dump::DecodeEvents(data, stream.start, stream.end, *stream.language)) {
       if (event.fault != nullptr) {
         std::printf("FAIL %s: raw bytes at %u (%s)\n", name.c_str(), event.offset, event.fault);
         ok = false;
       }
-      if (event.row == nullptr) continue;  // a marker such as a note-off point
+      if (event.row == nullptr) continue;
       psgc::format::AppendEvent(diag, {encoded, offset, UINT64_MAX}, *stream.language, *event.row,
                                 event.operands);
       ++events;

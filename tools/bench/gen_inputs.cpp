@@ -1,8 +1,9 @@
 // Writes large valid inputs for the benchmark: songs of N music blocks over
 // six channels with 255 instruments, a script of 255 six-channel sound
-// effects, seven 8 MiB PCM samples. Each case's expected output size goes
-// to a manifest line "<case> <bytes>", computed from the bytes every line
-// is known to compile to.
+// effects, seven 8 MiB PCM samples, and two MUS binaries made to strain
+// --dump (64 MiB of one-byte events; calls hidden in operands). Each
+// case's expected output size goes to a manifest line "<case> <bytes>",
+// computed from the bytes every line is known to compile to.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -99,6 +100,70 @@ void WriteSample(const std::string& path, uint32_t size, unsigned seed) {
   std::fclose(f);
 }
 
+// A bank pointer as the binaries hold it: the offset in its 8 KiB bank
+// (13 bits, little-endian), the bank within a group of 32, the group.
+void PutPointer(std::vector<unsigned char>& out, size_t at, uint32_t offset) {
+  out[at] = offset & 0xFF;
+  out[at + 1] = (offset >> 8) & 0x1F;
+  out[at + 2] = (offset >> 13) & 0x1F;
+  out[at + 3] = offset >> 18;
+}
+
+// A MUS header without instruments whose six channels start at 44.
+std::vector<unsigned char> MusHeader(size_t size) {
+  std::vector<unsigned char> out(size, 0);
+  const char head[] = {'M', 'U', 'S', 0, 'N', 'O', 'N', 'E'};
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<unsigned char>(head[i]);
+  for (int c = 0; c < 6; ++c) {
+    out[8 + 6 * c] = 'C';
+    PutPointer(out, 9 + 6 * c, 44);
+  }
+  return out;
+}
+
+void WriteFile(const std::string& path, const std::vector<unsigned char>& data) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(data.data(), 1, data.size(), f);
+  std::fclose(f);
+}
+
+// The largest MUS binary: one music block of `return` events, one byte
+// each, to the last offset a bank pointer reaches.
+void WriteOneByteEvents(const std::string& path) {
+  std::vector<unsigned char> out = MusHeader(67108863);
+  for (size_t i = 44; i < out.size(); ++i) out[i] = 0x06;
+  WriteFile(path, out);
+}
+
+// A 16 MB MUS binary whose calls hide in the operands of `pitch` events
+// (08 05 p p p p reads as a call from its second byte), each leading to
+// the next, so that every round of block finding opens one more block;
+// notes fill the rest.
+void WriteChainedCalls(const std::string& path) {
+  constexpr size_t kSize = 16000000;
+  constexpr size_t kChain = 100;
+  std::vector<unsigned char> out = MusHeader(kSize);
+  size_t at = 44;
+  const size_t chainAt = 44 + 6;  // after the first call
+  out[at] = 0x05;
+  PutPointer(out, at + 1, static_cast<uint32_t>(chainAt + 1));
+  at += 5;
+  out[at++] = 0x07;  // break: the pitch events start at an even place
+  for (size_t k = 0; k < kChain; ++k) {
+    out[at] = 0x08;
+    out[at + 1] = 0x05;
+    PutPointer(out, at + 2, static_cast<uint32_t>(at + 6 + 1));
+    at += 6;
+  }
+  for (size_t k = 0; at + 6 <= kSize; ++k, at += 6) {
+    const unsigned char note[] = {0x09, static_cast<unsigned char>(k % 7), static_cast<unsigned char>(k % 250 + 2), 0,
+                                  0x02, static_cast<unsigned char>(k % 200 + 1)};
+    for (int i = 0; i < 6; ++i) out[at + i] = note[i];
+  }
+  while (at < kSize) out[at++] = 0x06;
+  WriteFile(path, out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,5 +191,8 @@ int main(int argc, char** argv) {
     pcm += 8u << 20;
   }
   manifest << "pcm " << pcm << "\n";
+  MakeDir(root + "/dump");
+  WriteOneByteEvents(root + "/dump/one_byte_events.mus");
+  WriteChainedCalls(root + "/dump/chained_calls.mus");
   return 0;
 }
