@@ -198,10 +198,9 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<SourcePlan>& plans) {
     }
     if (built && pcm) psgc::PrintPcmSummary(diag, pack.size);
   }
-  // Success and no error line go together (a warning that is on by
-  // default, such as a raw source holding a WAV file, is no error);
-  // /dev/full never takes a pack; the file holds the whole pack or its
-  // old bytes.
+  // Success and no error line go together (a raw source that holds an
+  // audio file warns by default, and a warning is no failure); /dev/full
+  // never takes a pack; the file holds the whole pack or its old bytes.
   if (built == (diag.captured_err().find("ERROR- ") != std::string::npos)) __builtin_trap();
   if (outputKind == 2 && built) __builtin_trap();
   if (outputKind == 0) {
