@@ -50,11 +50,14 @@ inline constexpr char kOptionsHelp[] =
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "  -q, --quiet    print no progress lines; errors are still printed\n"
-    "  -Wall          turn on every warning\n"
+    "  -Wall          turn on every warning but fraction and priority\n"
     "  -W<name>       turn on one warning: loop, end, symbol, sfx-extra, return,\n"
-    "                 main, unused, range, number, pak-input, pcm-level, pcm-clip\n"
+    "                 main, unused-block, unused-instrument (unused: both), range,\n"
+    "                 number, note, pak-input, pcm-level, pcm-clip\n"
     "                 (pcm-container is on unless -Wno-pcm-container: a raw\n"
-    "                 -pcm source that holds a WAV, MP3, ... file)\n"
+    "                 -pcm source that holds a WAV, MP3, ... file); not in -Wall:\n"
+    "                 fraction (volume 31 0.5 is 5/256, not a half) and priority\n"
+    "                 (a sound effect repeats the priority before it)\n"
     "  -Wno-<name>    turn off one warning (after -Wall)\n"
     "  -Werror        fail on any warning that is on: exit 1 and no output\n"
     "  --symbols FORMAT[=FILE]  write a symbol file: FORMAT wla, pceas, ca65 or c\n"
@@ -101,6 +104,7 @@ inline constexpr char kGarbageAtEnd[] = "ERROR- Garbage at end of line in : ";
 inline constexpr char kInvalidSyntax[] = "ERROR- Invalid command syntax in : ";
 inline constexpr char kValueOutOfRange[] = "ERROR- Value out of range\n";
 inline constexpr char kWarnIgnoredCharacters[] = "WARNING- Trailing characters ignored : ";
+inline constexpr char kWarnShortFraction[] = "WARNING- Fraction counts 256ths : ";
 
 // Instrument and sound-effect scripts
 inline constexpr char kSfxMode[] = "SFX Mode...\n";
@@ -123,6 +127,7 @@ inline constexpr char kWarnBodyLoopOpen[] = "WARNING- Channel body ends with a l
 inline constexpr char kWarnBodyNoEnd[] = "WARNING- Channel body does not finish with end";
 inline constexpr char kWarnUnsafeCharacter[] = "WARNING- Character ";  // then the character
 inline constexpr char kWarnUnsafeCharacterTail[] = " unsafe in an assembler symbol : ";
+inline constexpr char kWarnPriorityCarried[] = "WARNING- Label line without a priority : ";
 inline constexpr char kSfxCountPrefix[] = "A total of ";
 inline constexpr char kSfxCountSuffix[] = " SFX were found\n";
 inline constexpr char kSfxSize[] = "The current SFX binary is : ";
@@ -157,6 +162,7 @@ inline constexpr char kNoiseInstrumentMiddle[] = " not compatible with channel "
 inline constexpr char kNoiseChannelsOnly[] =
     "ERROR- Instruments using noise can only be on channels 5 or 6\n";
 inline constexpr char kUnableToParseNote[] = "Unable to parse note : ";
+inline constexpr char kWarnNoteTrailing[] = "WARNING- Trailing characters ignored in note : ";
 inline constexpr char kUnresolvedReference[] = "ERROR- Unable to resolve reference to block : ";
 inline constexpr char kWarnBlockLoopOpen[] = "WARNING- Block ends with a loop open : ";
 inline constexpr char kWarnMainBlockNoEnd[] = "WARNING- Main block does not finish with end : ";

@@ -197,11 +197,22 @@ const CommandRow<MusicScript>* FindMusicCommand(std::string_view keyword) {
   return kMusicCommands.Find(keyword);
 }
 
+// The note reader stops after the octave's digits: c.5x plays c.5.
+void WarnIgnoredNoteCharacters(MusicScript& script, std::string_view note, size_t used) {
+  if (used >= note.size() || !script.diag.WarningOn(Warning::Note)) return;
+  std::string what(note);
+  what += " plays ";
+  what += note.substr(0, used);
+  script.diag.WarnAt(Warning::Note, msg::kWarnNoteTrailing, what, script.at());
+}
+
 // The event goes in only once the whole line has been read; a failed line
 // fails the run, so no byte of it is ever written.
 HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
   double frequency = 0.0;
-  if (!ParseNote(script.diag, note, frequency)) return HandlerStatus::Malformed;
+  size_t used = 0;
+  if (!ParseNote(script.diag, note, frequency, &used)) return HandlerStatus::Malformed;
+  WarnIgnoredNoteCharacters(script, note, used);
   ChannelState& channel = script.channel;
   if (!RequireInstrument(script)) return HandlerStatus::Malformed;
   uint32_t duration = 0;

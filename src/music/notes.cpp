@@ -62,7 +62,7 @@ const NoteName* FindNoteName(char letter, char accidental) {
 // Semitones from a.4 of a note token, or false when it is no note: shorter
 // than three characters, a name not in the table, no octave, or an octave
 // so large that 12 times it leaves 32 bits.
-bool SemitonesFromA4(std::string_view token, int64_t& semitones) {
+bool SemitonesFromA4(std::string_view token, int64_t& semitones, size_t& used) {
   if (token.size() < 3) return false;
   const NoteName* note = FindNoteName(token[0], token[1]);
   if (note == nullptr) return false;
@@ -72,6 +72,7 @@ bool SemitonesFromA4(std::string_view token, int64_t& semitones) {
   const int64_t twelveOctaves = 12 * (octave.value + note->octaveAdjustment);
   if (twelveOctaves < INT32_MIN || twelveOctaves > INT32_MAX) return false;
   semitones = note->semitone + twelveOctaves - kSemitonesToA4;
+  used = 2 + octave.end;
   return true;
 }
 
@@ -94,13 +95,15 @@ double Frequency(int64_t semitonesFromA4) {
 
 }  // namespace
 
-bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency, size_t* used) {
   int64_t semitones = 0;
-  if (!SemitonesFromA4(token, semitones)) {
+  size_t read = 0;
+  if (!SemitonesFromA4(token, semitones, read)) {
     diag.ErrorWith(msg::kUnableToParseNote, token);
     return false;
   }
   frequency = Frequency(semitones);
+  if (used != nullptr) *used = read;
   return true;
 }
 

@@ -10,8 +10,10 @@
 namespace psgc {
 
 // The frequency in hertz of a note token such as a.4, cs3 or bb-1.
-// False after "Unable to parse note : " and the token.
-bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
+// False after "Unable to parse note : " and the token. The octave's digits
+// may be followed by other characters, which are ignored; `used`, when
+// given, receives how many characters were read (3 for a.4x).
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency, size_t* used = nullptr);
 
 // 32 samples per PSG waveform: the tuning of standard pitch.
 inline constexpr double kStandardTuning = 32.0;

@@ -73,6 +73,18 @@ void WarnUnsafeLabel(InstrumentScript& script, std::string_view label) {
   script.diag.WarnAt(Warning::Symbol, text, label, script.at());
 }
 
+// A sound effect whose label line has no priority takes the last one given
+// in the script. Nothing is carried while no label has given one above 0,
+// the priority an effect has without any.
+void WarnCarriedPriority(InstrumentScript& script, std::string_view label, uint32_t carried) {
+  if (carried == 0 || !script.diag.WarningOn(Warning::Priority)) return;
+  std::string what(label);
+  what += " takes priority ";
+  what += std::to_string(carried);
+  what += " from the effect before it";
+  script.diag.WarnAt(Warning::Priority, msg::kWarnPriorityCarried, what, script.at());
+}
+
 // A label line opens a definition. The count limit comes after the line's
 // own checks: the SFX and MUS count bytes and the music events' instrument
 // operand hold at most 255.
@@ -98,7 +110,10 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
   record.priority = state.carriedPriority;
   record.line = script.line;
   if (!BeginChannel(script, record.channels[0])) return false;
-  if (script.sfxMode) WarnUnsafeLabel(script, label);
+  if (script.sfxMode) {
+    WarnUnsafeLabel(script, label);
+    if (priority.empty()) WarnCarriedPriority(script, label, state.carriedPriority);
+  }
   state.definition = BlockState::AfterLabel;
   state.bodyOpen = false;
   return true;
