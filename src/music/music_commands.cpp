@@ -88,9 +88,10 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   return HandlerStatus::Done;
 }
 
-// `priority`, `pan`, `sample` and `loop`: one byte.
+// `priority`, `pan`, `sample`, `loop` and `wait` (a duration, which takes
+// a wait pair per 255): one whole number.
 template <const format::EventRow& kRow, int32_t kLowest, int32_t kHighest>
-HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
+HandlerStatus HandleIntegerCommand(MusicScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.at());
   if (status != HandlerStatus::Done) return status;
@@ -153,16 +154,9 @@ HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
   return Emit(script, event::kCall);
 }
 
-HandlerStatus HandleWait(MusicScript& script, LineTokens& tokens) {
-  uint32_t duration = 0;
-  const HandlerStatus status = ReadDuration(script, tokens, duration);
-  if (status != HandlerStatus::Done) return status;
-  return Emit(script, event::kWait, {{duration}});
-}
-
 HandlerStatus HandleRest(MusicScript& script, LineTokens& tokens) {
   if (ReleaseNote(script) != HandlerStatus::Done) return HandlerStatus::Reported;
-  return HandleWait(script, tokens);
+  return HandleIntegerCommand<event::kWait, 0, INT32_MAX>(script, tokens);
 }
 
 // `end` does not close the block: lines up to "}" still compile.
@@ -175,17 +169,17 @@ using Row = CommandRow<MusicScript>;
 using R = CommandRole;
 constexpr Row kMusicRows[] = {
     {"using", "u", HandleUsing},
-    {"priority", "pr", HandleByteCommand<event::kPriority, 0, 255>},
-    {"pan", "p", HandleByteCommand<event::kPan, 0, 255>},
+    {"priority", "pr", HandleIntegerCommand<event::kPriority, 0, 255>},
+    {"pan", "p", HandleIntegerCommand<event::kPan, 0, 255>},
     {"pitch", "pt", HandlePitch},
-    {"sample", "smp", HandleByteCommand<event::kSample, 0, 255>},
+    {"sample", "smp", HandleIntegerCommand<event::kSample, 0, 255>},
     {"sfx", "s", HandleSfx},
-    {"loop", "l", HandleByteCommand<event::kLoop, -128, 127>, R::Loop},
+    {"loop", "l", HandleIntegerCommand<event::kLoop, -128, 127>, R::Loop},
     {"endloop", "el", HandleBareCommand<event::kEndLoop>, R::EndLoop},
     {"call", "c", HandleCall},
     {"return", "rt", HandleBareCommand<event::kReturn>, R::Return},
     {"break", "b", HandleBareCommand<event::kBreak>},
-    {"wait", "w", HandleWait},
+    {"wait", "w", HandleIntegerCommand<event::kWait, 0, INT32_MAX>},
     {"rest", "r", HandleRest},
     {"end", "e", HandleEnd, R::End},
 };

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "common/messages.h"
-#include "common/numeric.h"
 #include "common/script_lines.h"
 #include "sfx/instrument_commands.h"
 #include "symbols/symbol_formats.h"
@@ -34,17 +33,9 @@ bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
 // A label line without a priority keeps the last one given in the script.
 bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string_view token) {
   uint8_t priority = 0;
-  size_t used = 0;
-  switch (ReadPriority(token, priority, &used)) {
-    case PriorityRead::NotANumber:
-      script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at());
-      return false;
-    case PriorityRead::OutOfRange:
-      script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at());
-      return false;
-    case PriorityRead::Ok:
-      WarnIgnoredCharacters(script.diag, token, used, script.at());
-      break;
+  if (!ReadLabelPriority(script.diag, token, script.at(), msg::kInvalidSfxLabel, msg::kPriorityOutOfRange,
+                         priority)) {
+    return false;
   }
   if (!script.sfxMode) {
     script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at());
