@@ -13,11 +13,47 @@
 namespace psgc {
 namespace {
 
-// Names as the -W options spell them, in the order of enum Warning.
-constexpr std::string_view kWarningNames[kWarningCount] = {
-    "loop", "end", "symbol", "sfx-extra", "return", "main",
-    "unused", "range", "number", "pak-input", "pcm-level", "pcm-container", "pcm-clip",
+constexpr uint32_t Bit(Warning w) { return uint32_t{1} << static_cast<unsigned>(w); }
+
+// The names after -W, and the warnings each one turns on or off.
+struct WarningOption {
+  std::string_view name;
+  uint32_t warnings;
 };
+constexpr WarningOption kWarningOptions[] = {
+    {"loop", Bit(Warning::Loop)},
+    {"end", Bit(Warning::End)},
+    {"symbol", Bit(Warning::Symbol)},
+    {"sfx-extra", Bit(Warning::SfxExtra)},
+    {"return", Bit(Warning::Return)},
+    {"main", Bit(Warning::Main)},
+    {"unused", Bit(Warning::UnusedBlock) | Bit(Warning::UnusedInstrument)},
+    {"unused-block", Bit(Warning::UnusedBlock)},
+    {"unused-instrument", Bit(Warning::UnusedInstrument)},
+    {"range", Bit(Warning::Range)},
+    {"number", Bit(Warning::Number)},
+    {"pak-input", Bit(Warning::PakInput)},
+    {"pcm-level", Bit(Warning::PcmLevel)},
+    {"pcm-container", Bit(Warning::PcmContainer)},
+    {"pcm-clip", Bit(Warning::PcmClip)},
+    {"fraction", Bit(Warning::Fraction)},
+    {"note", Bit(Warning::Note)},
+    {"priority", Bit(Warning::Priority)},
+};
+
+// The option each warning's line ends with, in the order of enum Warning.
+constexpr std::string_view kWarningNames[kWarningCount] = {
+    "loop",  "end",    "symbol",    "sfx-extra", "return",   "main",     "unused",   "unused",
+    "range", "number", "pak-input", "pcm-level", "pcm-container", "pcm-clip", "fraction", "note",
+    "priority",
+};
+
+// Two warnings also flag spellings that scripts use as meant: a fraction
+// of two digits counting 256ths (-0.16 is how a listing writes -16/256),
+// and a label line that leaves out its priority to repeat the one before.
+// -Wall leaves them to be asked for by name, so that scripts written that
+// way still build under -Wall -Werror.
+constexpr uint32_t kNotInWall = Bit(Warning::Fraction) | Bit(Warning::Priority);
 
 std::string Place(const ScriptPos& at) {
   std::string s(at.file);
@@ -40,15 +76,17 @@ bool TextTellsTheError(int error) {
 
 }  // namespace
 
-bool FindWarning(std::string_view name, Warning& warning) {
-  for (size_t i = 0; i < kWarningCount; ++i) {
-    if (kWarningNames[i] == name) {
-      warning = static_cast<Warning>(i);
+bool FindWarnings(std::string_view name, WarningBits& warnings) {
+  for (const WarningOption& option : kWarningOptions) {
+    if (option.name == name) {
+      warnings = WarningBits(option.warnings);
       return true;
     }
   }
   return false;
 }
+
+WarningBits WallWarnings() { return ~WarningBits(kNotInWall); }
 
 std::string_view WarningName(Warning warning) { return kWarningNames[static_cast<size_t>(warning)]; }
 
@@ -59,7 +97,9 @@ std::string ChannelScriptOrdinal(uint32_t channel) {
 }
 
 std::vector<std::string_view> WarningNames() {
-  return std::vector<std::string_view>(std::begin(kWarningNames), std::end(kWarningNames));
+  std::vector<std::string_view> names;
+  for (const WarningOption& option : kWarningOptions) names.push_back(option.name);
+  return names;
 }
 
 std::string FormatSentence(std::string_view sentence, const std::vector<std::string>& values) {

@@ -34,10 +34,11 @@ struct FileFault {
 // Warnings are opt-in but one: each names a mistake that compiles without
 // an error into wrong sound. A warning never changes a byte of any output.
 enum class Warning : uint8_t {
-  Loop, End, Symbol, SfxExtra, Return, Main, Unused, Range, Number, PakInput, PcmLevel,
-  PcmContainer, PcmClip,
+  Loop, End, Symbol, SfxExtra, Return, Main, UnusedBlock, UnusedInstrument, Range, Number,
+  PakInput, PcmLevel, PcmContainer, PcmClip, Fraction, Note, Priority,
 };
-inline constexpr size_t kWarningCount = 13;
+inline constexpr size_t kWarningCount = 17;
+using WarningBits = std::bitset<kWarningCount>;
 
 // The one warning on by default: audio packed as raw bytes plays as noise
 // whatever else is right, so it is said unless asked not to be.
@@ -45,14 +46,21 @@ inline constexpr unsigned long long kWarningsOnByDefault = 1ull << static_cast<s
 
 // Which warnings are on, and whether they fail the run (-Werror).
 struct WarningSet {
-  std::bitset<kWarningCount> on{kWarningsOnByDefault};
+  WarningBits on{kWarningsOnByDefault};
   bool asErrors = false;
 };
 
-// The name after -W ("pak-input"); false when no warning has that name.
-bool FindWarning(std::string_view name, Warning& warning);
+// The warnings that the name after -W turns on or off: one ("pak-input"),
+// or a group ("unused": unused-block and unused-instrument). False when no
+// warning has that name.
+bool FindWarnings(std::string_view name, WarningBits& warnings);
+// The option that a warning line ends with: its own name, or "unused" for
+// both unused warnings, whose lines have always named -Wunused.
 std::string_view WarningName(Warning warning);
-// Every warning name, in the order of enum Warning.
+// What -Wall turns on: every warning but those that also flag spellings
+// often meant as written (fraction, priority).
+WarningBits WallWarnings();
+// Every name that -W takes, for hints.
 std::vector<std::string_view> WarningNames();
 
 // A message of messages.def: its classic text and its sentence.

@@ -149,6 +149,43 @@ void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t use
               Detail().Value(token).Value(token.substr(0, used)).Token(token));
 }
 
+void WarnShortFraction(Diagnostics& diag, std::string_view token, const ScriptPos& at) {
+  if (!diag.WarningOn(Warning::Fraction) || token.empty() || token[0] == '$' || token[0] == '%') return;
+  const DecimalScan integer = ScanDecimal(token);
+  if (!integer.ok || integer.end >= token.size() || token[integer.end] != '.') return;
+  const size_t first = integer.end + 1;
+  size_t end = first;
+  while (end < token.size() && token[end] >= '0' && token[end] <= '9') ++end;
+  const std::string_view digits = token.substr(first, end - first);
+  if (digits.empty() || digits.size() > 2 || digits.find_first_not_of('0') == std::string_view::npos) return;
+  // What was read, and how the decimal reading is written: .5 is 128/256;
+  // .1 is 25.6/256, about .26.
+  const std::string_view whole = token.substr(0, integer.end);
+  const std::string_view number = token.substr(0, end);
+  const int count = std::stoi(std::string(digits));
+  const int scale = digits.size() == 1 ? 10 : 100;
+  const int steps = (count * 256 + scale / 2) / scale;
+  std::string what(number);
+  what += " is ";
+  what += whole;
+  what += " and ";
+  what += std::to_string(count);
+  what += "/256; ";
+  what += number;
+  what += count * 256 % scale == 0 ? " as a decimal is " : " as a decimal is about ";
+  what += whole;
+  what += '.';
+  what += std::to_string(steps);
+  diag.WarnAt(Warning::Fraction, msg::kWarnShortFraction, what, at,
+              Detail()
+                  .Value(number)
+                  .Value(whole)
+                  .Value(std::to_string(count))
+                  .Value(std::string(whole) + "." + std::to_string(steps))
+                  .Value(count * 256 % scale == 0 ? "" : "about ")
+                  .Token(token));
+}
+
 bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size_t* used) {
   if (text.empty()) {
     diag.Error(msg::kUnexpectedEndOfData);

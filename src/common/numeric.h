@@ -51,4 +51,9 @@ bool ScanReal(std::string_view text, double& value, size_t* used = nullptr);
 void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t used,
                            const ScriptPos& at);
 
+// The fraction warning: a decimal fixed-point token whose fraction has one
+// or two digits, not all zero, which reads like decimal places but counts
+// 256ths ("0.5 is 0 and 5/256").
+void WarnShortFraction(Diagnostics& diag, std::string_view token, const ScriptPos& at);
+
 }  // namespace psgc

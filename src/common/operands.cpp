@@ -29,7 +29,11 @@ bool ReadFixedPair(Diagnostics& diag, LineTokens& tokens, uint32_t& first, uint3
   const std::string_view b = tokens.Next();
   second = 0;
   if (a.empty() || !ReadFixed8(diag, a, first, at)) return false;
-  return b.empty() || ReadFixed8(diag, b, second, at);
+  if (b.empty()) return true;
+  if (!ReadFixed8(diag, b, second, at)) return false;
+  // Only the second operand's fraction is stored.
+  WarnShortFraction(diag, b, at);
+  return true;
 }
 
 bool ReadFixed8(Diagnostics& diag, std::string_view token, uint32_t& value, const ScriptPos& at) {

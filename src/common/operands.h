@@ -21,7 +21,8 @@ HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowes
 
 // Two fixed-point operands, the second defaulting to 0, each in the form
 // of ParseFixedPoint8. Both tokens are taken before either is read. False
-// when the first is missing or either cannot be read (reported).
+// when the first is missing or either cannot be read (reported). The
+// second one's fraction, the only one stored, gets the fraction warning.
 bool ReadFixedPair(Diagnostics& diag, LineTokens& tokens, uint32_t& first, uint32_t& second,
                    const ScriptPos& at);
 

@@ -82,6 +82,12 @@ struct LoopTracker {
   void Note(Diagnostics& diag, CommandRole role, bool emitted, const ScriptPos& at);
 };
 
+// The priority token of a label line, read as "%d" reads it (7th is 7;
+// "$" and "%" literals are no number here), with `notANumber` or
+// `outOfRange` reported at `at`.
+bool ReadLabelPriority(Diagnostics& diag, std::string_view token, const ScriptPos& at, const Message& notANumber,
+                       const Message& outOfRange, uint8_t& priority);
+
 // Why the line loop stopped.
 enum class ScriptStop { AtEnd, AtFailure, ReadError };
 

@@ -181,28 +181,24 @@ void RunMus(Run& run) {
   SaveOutput(run, {&image, {}, {}});
 }
 
-void RunPak(Run& run) {
-  if (run.sources.size() > kMaxSongs) {
+// -pak and -pcm: the symbol lists, then the pack streamed into the output.
+// The PCM builder checks the stream count itself.
+void RunPack(Run& run) {
+  const bool pcm = run.mode->mode == OperatingMode::Pcm;
+  if (!pcm && run.sources.size() > kMaxSongs) {
     run.diag.Error(msg::kTooManySources,
                    Detail().Value(static_cast<int64_t>(run.sources.size())).Value(kMaxSongs));
     return;
   }
   Built built;
-  if (SymbolsRequested(run) &&
-      !PackSymbols(run.sources, "SONG IDs", "SONG_", run.symbolRules, run.diag, built.symbols)) {
+  if (SymbolsRequested(run) && !PackSymbols(run.sources, pcm ? "PCM STREAM IDs" : "SONG IDs", pcm ? "PCM_" : "SONG_",
+                                            run.symbolRules, run.diag, built.symbols)) {
     return;
   }
-  if (BuildTrackPack(run.diag, run.output, run.sources, built.pack)) SaveOutput(run, built);
-}
-
-void RunPcm(Run& run) {
-  Built built;
-  if (SymbolsRequested(run) &&
-      !PackSymbols(run.sources, "PCM STREAM IDs", "PCM_", run.symbolRules, run.diag, built.symbols)) {
-    return;
+  if (pcm ? BuildPcmPack(run.diag, run.output, run.sources, run.options.audio, built.pack)
+          : BuildTrackPack(run.diag, run.output, run.sources, built.pack)) {
+    SaveOutput(run, built);
   }
-  // The builder checks the stream count itself.
-  if (BuildPcmPack(run.diag, run.output, run.sources, run.options.audio, built.pack)) SaveOutput(run, built);
 }
 
 const ModeRow* FindMode(const char* text) {
@@ -328,8 +324,8 @@ void Execute(Run& run, int argc, char** argv) {
   switch (row->mode) {
     case OperatingMode::Sfx: RunSfx(run); break;
     case OperatingMode::Mus: RunMus(run); break;
-    case OperatingMode::Pak: RunPak(run); break;
-    case OperatingMode::Pcm: RunPcm(run); break;
+    case OperatingMode::Pak:
+    case OperatingMode::Pcm: RunPack(run); break;
   }
 }
 

@@ -94,14 +94,14 @@ Taken TakeNormalize(OptionContext& c, const char*) { c.options.audio.normalize =
 Taken TakeDither(OptionContext& c, const char*) { c.options.audio.dither = true; return Taken::Yes; }
 
 // all, error, <name> and no-<name>; a later one overrides an earlier one,
-// so -Wall -Wno-unused is every warning but one. Another name is refused
+// so -Wall -Wno-unused is every warning of -Wall but the unused ones. Another name is refused
 // ahead of the mode switch, as it always was, and elsewhere is no option
 // at all: a file may be named -Wx.
 Taken TakeWarning(OptionContext& c, const char* value) {
   std::string_view name(value);
   WarningSet& warnings = c.options.warnings;
   if (name == "all") {
-    warnings.on.set();
+    warnings.on |= WallWarnings();
     return Taken::Yes;
   }
   if (name == "error") {
@@ -110,15 +110,19 @@ Taken TakeWarning(OptionContext& c, const char* value) {
   }
   const bool on = name.substr(0, 3) != "no-";
   if (!on) name.remove_prefix(3);
-  Warning warning;
-  if (!FindWarning(name, warning)) {
+  WarningBits named;
+  if (!FindWarnings(name, named)) {
     if (!c.leading) return Taken::NotAnOption;
     const std::string_view nearest = NearestName(name, WarningNames());
     c.diag.ErrorWith(msg::kUnknownWarning, name,
                      Detail().Hint(nearest.empty() ? std::string() : "-W" + std::string(nearest)));
     return Taken::Failed;
   }
-  warnings.on.set(static_cast<size_t>(warning), on);
+  if (on) {
+    warnings.on |= named;
+  } else {
+    warnings.on &= ~named;
+  }
   return Taken::Yes;
 }
 

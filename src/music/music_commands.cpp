@@ -93,9 +93,10 @@ HandlerStatus HandleUsing(MusicScript& script, LineTokens& tokens) {
   return HandlerStatus::Done;
 }
 
-// `priority`, `pan`, `sample` and `loop`: one byte.
+// `priority`, `pan`, `sample`, `loop` and `wait` (a duration, which takes
+// a wait pair per 255): one whole number.
 template <const format::EventRow& kRow, int32_t kLowest, int32_t kHighest>
-HandlerStatus HandleByteCommand(MusicScript& script, LineTokens& tokens) {
+HandlerStatus HandleIntegerCommand(MusicScript& script, LineTokens& tokens) {
   int32_t value = 0;
   const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.at());
   if (status != HandlerStatus::Done) return status;
@@ -159,16 +160,9 @@ HandlerStatus HandleCall(MusicScript& script, LineTokens& tokens) {
   return Emit(script, event::kCall);
 }
 
-HandlerStatus HandleWait(MusicScript& script, LineTokens& tokens) {
-  uint32_t duration = 0;
-  const HandlerStatus status = ReadDuration(script, tokens, duration);
-  if (status != HandlerStatus::Done) return status;
-  return Emit(script, event::kWait, {{duration}});
-}
-
 HandlerStatus HandleRest(MusicScript& script, LineTokens& tokens) {
   if (ReleaseNote(script) != HandlerStatus::Done) return HandlerStatus::Reported;
-  return HandleWait(script, tokens);
+  return HandleIntegerCommand<event::kWait, 0, INT32_MAX>(script, tokens);
 }
 
 // `end` does not close the block: lines up to "}" still compile.
@@ -181,17 +175,17 @@ using Row = CommandRow<MusicScript>;
 using R = CommandRole;
 constexpr Row kMusicRows[] = {
     {"using", "u", HandleUsing},
-    {"priority", "pr", HandleByteCommand<event::kPriority, 0, 255>},
-    {"pan", "p", HandleByteCommand<event::kPan, 0, 255>},
+    {"priority", "pr", HandleIntegerCommand<event::kPriority, 0, 255>},
+    {"pan", "p", HandleIntegerCommand<event::kPan, 0, 255>},
     {"pitch", "pt", HandlePitch},
-    {"sample", "smp", HandleByteCommand<event::kSample, 0, 255>},
+    {"sample", "smp", HandleIntegerCommand<event::kSample, 0, 255>},
     {"sfx", "s", HandleSfx},
-    {"loop", "l", HandleByteCommand<event::kLoop, -128, 127>, R::Loop},
+    {"loop", "l", HandleIntegerCommand<event::kLoop, -128, 127>, R::Loop},
     {"endloop", "el", HandleBareCommand<event::kEndLoop>, R::EndLoop},
     {"call", "c", HandleCall},
     {"return", "rt", HandleBareCommand<event::kReturn>, R::Return},
     {"break", "b", HandleBareCommand<event::kBreak>},
-    {"wait", "w", HandleWait},
+    {"wait", "w", HandleIntegerCommand<event::kWait, 0, INT32_MAX>},
     {"rest", "r", HandleRest},
     {"end", "e", HandleEnd, R::End},
 };
@@ -227,14 +221,26 @@ const CommandRow<MusicScript>* FindMusicCommand(std::string_view keyword) {
   return kMusicCommands.Find(keyword);
 }
 
+// The note reader stops after the octave's digits: c.5x plays c.5.
+void WarnIgnoredNoteCharacters(MusicScript& script, std::string_view note, size_t used) {
+  if (used >= note.size() || !script.diag.WarningOn(Warning::Note)) return;
+  std::string what(note);
+  what += " plays ";
+  what += note.substr(0, used);
+  script.diag.WarnAt(Warning::Note, msg::kWarnNoteTrailing, what, script.at(),
+                     Detail().Value(note).Value(note.substr(0, used)).Token(note));
+}
+
 // The event goes in only once the whole line has been read; a failed line
 // fails the run, so no byte of it is ever written.
 HandlerStatus HandleNoteLine(MusicScript& script, LineTokens& tokens, std::string_view note) {
   double frequency = 0.0;
-  if (!NoteFrequency(note, frequency)) {
+  size_t used = 0;
+  if (!NoteFrequency(note, frequency, &used)) {
     ReportUnknownWord(script, note);
     return HandlerStatus::Malformed;
   }
+  WarnIgnoredNoteCharacters(script, note, used);
   ChannelState& channel = script.channel;
   if (!RequireInstrument(script)) return HandlerStatus::Malformed;
   uint32_t duration = 0;

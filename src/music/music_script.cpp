@@ -6,7 +6,6 @@
 
 #include "common/hints.h"
 #include "common/messages.h"
-#include "common/numeric.h"
 #include "common/script_lines.h"
 #include "music/music_commands.h"
 
@@ -27,20 +26,11 @@ void ReportAt(MusicScript& script, const Message& message, Detail detail = {}) {
 }
 
 // The priority of a label line makes its block the channel's main block.
-// It reads as "%d" does (7th is 7); "$" and "%" literals are no number here.
 bool DeclareMainBlock(MusicScript& script, std::string_view token) {
   uint8_t priority = 0;
-  size_t used = 0;
-  switch (ReadPriority(token, priority, &used)) {
-    case PriorityRead::NotANumber:
-      ReportAt(script, msg::kInvalidBlockLabel, Detail().Value(token).Token(token));
-      return false;
-    case PriorityRead::OutOfRange:
-      ReportAt(script, msg::kBlockPriorityOutOfRange, Detail().Value(token).Token(token));
-      return false;
-    case PriorityRead::Ok:
-      WarnIgnoredCharacters(script.diag, token, used, script.at());
-      break;
+  if (!ReadLabelPriority(script.diag, token, script.at(), msg::kInvalidBlockLabel, msg::kBlockPriorityOutOfRange,
+                         priority)) {
+    return false;
   }
   ChannelMain& main = script.song.mains[script.channel.channel];
   if (main.declared) {

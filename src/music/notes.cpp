@@ -62,7 +62,7 @@ const NoteName* FindNoteName(char letter, char accidental) {
 // Semitones from a.4 of a note token, or false when it is no note: shorter
 // than three characters, a name not in the table, no octave, or an octave
 // so large that 12 times it leaves 32 bits.
-bool SemitonesFromA4(std::string_view token, int64_t& semitones) {
+bool SemitonesFromA4(std::string_view token, int64_t& semitones, size_t& used) {
   if (token.size() < 3) return false;
   const NoteName* note = FindNoteName(token[0], token[1]);
   if (note == nullptr) return false;
@@ -72,6 +72,7 @@ bool SemitonesFromA4(std::string_view token, int64_t& semitones) {
   const int64_t twelveOctaves = 12 * (octave.value + note->octaveAdjustment);
   if (twelveOctaves < INT32_MIN || twelveOctaves > INT32_MAX) return false;
   semitones = note->semitone + twelveOctaves - kSemitonesToA4;
+  used = 2 + octave.end;
   return true;
 }
 
@@ -94,27 +95,30 @@ double Frequency(int64_t semitonesFromA4) {
 
 }  // namespace
 
-bool NoteFrequency(std::string_view token, double& frequency) {
+bool NoteFrequency(std::string_view token, double& frequency, size_t* used) {
   int64_t semitones = 0;
-  if (!SemitonesFromA4(token, semitones)) return false;
+  size_t read = 0;
+  if (!SemitonesFromA4(token, semitones, read)) return false;
   frequency = Frequency(semitones);
+  if (used != nullptr) *used = read;
   return true;
 }
 
-bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency) {
-  if (NoteFrequency(token, frequency)) return true;
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency, size_t* used) {
+  if (NoteFrequency(token, frequency, used)) return true;
   diag.ErrorWith(msg::kUnableToParseNote, token);
   return false;
 }
 
 std::string SuggestNote(std::string_view token) {
   int64_t semitones = 0;
-  if (SemitonesFromA4(token, semitones)) return std::string();
+  size_t read = 0;
+  if (SemitonesFromA4(token, semitones, read)) return std::string();
   std::string note;
   for (char c : token) note += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (note.size() >= 2 && ((note[1] >= '0' && note[1] <= '9') || note[1] == '-')) note.insert(1, ".");
   if (note.size() >= 2 && note[1] == '#') note[1] = 's';
-  if (note != token && SemitonesFromA4(note, semitones)) return note;
+  if (note != token && SemitonesFromA4(note, semitones, read)) return note;
   // A name one character away from a real one, before a good octave: the
   // first such name of the table ("h.4" gives "c.4").
   if (note.size() >= 3 && ScanDecimal(std::string_view(note).substr(2)).ok) {
@@ -122,7 +126,7 @@ std::string SuggestNote(std::string_view token) {
       const char real[] = {name.letter, name.accidental};
       if ((real[0] == note[0]) + (real[1] == note[1]) == 1) {
         std::string near = std::string(real, 2) + note.substr(2);
-        if (SemitonesFromA4(near, semitones)) return near;
+        if (SemitonesFromA4(near, semitones, read)) return near;
       }
     }
   }

@@ -11,10 +11,12 @@
 namespace psgc {
 
 // The frequency in hertz of a note token such as a.4, cs3 or bb-1.
-// False after "Unable to parse note : " and the token.
-bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency);
+// False after "Unable to parse note : " and the token. The octave's digits
+// may be followed by other characters, which are ignored; `used`, when
+// given, receives how many characters were read (3 for a.4x).
+bool ParseNote(Diagnostics& diag, std::string_view token, double& frequency, size_t* used = nullptr);
 // As ParseNote, without a message: false when `token` is no note.
-bool NoteFrequency(std::string_view token, double& frequency);
+bool NoteFrequency(std::string_view token, double& frequency, size_t* used = nullptr);
 // The note a mistyped token may have meant ("c4", "C.4" and "c#4" give
 // "c.4", "c.4", "cs4"), or empty when none is near.
 std::string SuggestNote(std::string_view token);

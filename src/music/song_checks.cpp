@@ -17,7 +17,7 @@ void CheckInstruments(const SongData& song, const InstrumentTable& instruments,
   uint32_t line = 0;
   for (uint32_t i = 0; GetInstrumentLabel(instruments, i, name, line); ++i) {
     if (i < used.size() && used[i]) continue;
-    diag.WarnAt(Warning::Unused, msg::kWarnInstrumentNeverUsed, name, {instrumentScript, line});
+    diag.WarnAt(Warning::UnusedInstrument, msg::kWarnInstrumentNeverUsed, name, {instrumentScript, line});
   }
 }
 
@@ -41,7 +41,7 @@ void CheckBlocks(const SongData& song, Diagnostics& diag) {
     const std::string_view label = LabelText(song, block.label, block.labelSize);
     const std::string_view file = song.scriptNames[block.script];
     if (!called[i] && !block.isMain) {
-      diag.WarnAt(Warning::Unused, msg::kWarnBlockNeverCalled, label, {file, block.line});
+      diag.WarnAt(Warning::UnusedBlock, msg::kWarnBlockNeverCalled, label, {file, block.line});
     }
     if (called[i] && block.ending == BlockEnding::Other) {
       diag.WarnAt(Warning::Return, msg::kWarnCalledBlockNoReturn, label, {file, block.closeLine});
@@ -53,7 +53,10 @@ void CheckBlocks(const SongData& song, Diagnostics& diag) {
 
 void CheckSong(const SongData& song, const InstrumentTable& instruments,
                std::string_view instrumentScript, Diagnostics& diag) {
-  if (!diag.WarningOn(Warning::Unused) && !diag.WarningOn(Warning::Return)) return;
+  if (!diag.WarningOn(Warning::UnusedBlock) && !diag.WarningOn(Warning::UnusedInstrument) &&
+      !diag.WarningOn(Warning::Return)) {
+    return;
+  }
   CheckInstruments(song, instruments, instrumentScript, diag);
   CheckBlocks(song, diag);
 }

@@ -73,31 +73,31 @@ HandlerStatus Noise(InstrumentScript& script, LineTokens&) {
   return Emit(script, event::kNoise);
 }
 
-HandlerStatus Sample(InstrumentScript& script, LineTokens& tokens) {
+// `sample`, `loop` and `wait` (a duration, which takes a wait pair per
+// 255): one whole number.
+template <const format::EventRow& kRow, int32_t kLowest, int32_t kHighest>
+HandlerStatus IntegerEvent(InstrumentScript& script, LineTokens& tokens) {
   int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, 255, value, script.at());
+  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, kLowest, kHighest, value, script.at());
   if (status != HandlerStatus::Done) return status;
-  return Emit(script, event::kSample, {{value}});
+  return Emit(script, kRow, {{value}});
 }
 
-// A: 16-bit integer part; B: 16-bit integer part and its fraction byte.
-HandlerStatus Frequency(InstrumentScript& script, LineTokens& tokens) {
+// `frequency` and `volume`: A's integer part, B's integer part and fraction
+// byte (of the integer parts, `volume` keeps only the low bytes).
+template <const format::EventRow& kRow>
+HandlerStatus FixedPairEvent(InstrumentScript& script, LineTokens& tokens) {
   uint32_t rawA = 0;
   uint32_t rawB = 0;
   if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
   const Fixed8 a = SplitFixed(rawA);
   const Fixed8 b = SplitFixed(rawB);
-  return Emit(script, event::kFrequency, {{a.integer, b.integer}, {0, b.fraction}});
+  return Emit(script, kRow, {{a.integer, b.integer}, {0, b.fraction}});
 }
 
-// As frequency, with only the low bytes of both integer parts.
-HandlerStatus Volume(InstrumentScript& script, LineTokens& tokens) {
-  uint32_t rawA = 0;
-  uint32_t rawB = 0;
-  if (!ReadFixedPair(script.diag, tokens, rawA, rawB, script.at())) return HandlerStatus::Malformed;
-  const Fixed8 a = SplitFixed(rawA);
-  const Fixed8 b = SplitFixed(rawB);
-  return Emit(script, event::kVolume, {{a.integer, b.integer}, {0, b.fraction}});
+template <const format::EventRow& kRow>
+HandlerStatus BareEvent(InstrumentScript& script, LineTokens&) {
+  return Emit(script, kRow);
 }
 
 // The range is checked before the kind of script. An infinite or undefined
@@ -117,25 +117,6 @@ HandlerStatus Tuning(InstrumentScript& script, LineTokens& tokens) {
   return HandlerStatus::Done;
 }
 
-HandlerStatus Loop(InstrumentScript& script, LineTokens& tokens) {
-  int32_t value = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, -128, 127, value, script.at());
-  if (status != HandlerStatus::Done) return status;
-  return Emit(script, event::kLoop, {{value}});
-}
-
-HandlerStatus EndLoop(InstrumentScript& script, LineTokens&) {
-  return Emit(script, event::kEndLoop);
-}
-
-// A wait event holds a duration of 1 to 255; longer ones take several.
-HandlerStatus Wait(InstrumentScript& script, LineTokens& tokens) {
-  int32_t duration = 0;
-  const HandlerStatus status = ReadIntegerIn(script.diag, tokens, 0, INT32_MAX, duration, script.at());
-  if (status != HandlerStatus::Done) return status;
-  return Emit(script, event::kWait, {{duration}});
-}
-
 // The note-off point is the position of the next byte within the bytes of
 // all instruments of the script, which the instrument table lays out in
 // definition order.
@@ -149,26 +130,22 @@ HandlerStatus NoteOff(InstrumentScript& script, LineTokens&) {
   return HandlerStatus::Done;
 }
 
-HandlerStatus End(InstrumentScript& script, LineTokens&) {
-  return Emit(script, event::kEnd);
-}
-
 using Row = CommandRow<InstrumentScript>;
 using R = CommandRole;
 // The last six are flow commands, allowed only inside a channel body.
 constexpr Row kInstrumentRows[] = {
     {"wave", "wv", Wave},
     {"noise", "no", Noise},
-    {"sample", "s", Sample},
-    {"frequency", "f", Frequency},
-    {"volume", "v", Volume},
+    {"sample", "s", IntegerEvent<event::kSample, 0, 255>},
+    {"frequency", "f", FixedPairEvent<event::kFrequency>},
+    {"volume", "v", FixedPairEvent<event::kVolume>},
     {"tuning", "t", Tuning},
-    {"loop", "l", Loop, R::Loop, true},
-    {"endloop", "el", EndLoop, R::EndLoop, true},
-    {"wait", "w", Wait, R::Other, true},
-    {"rest", "r", Wait, R::Other, true},
+    {"loop", "l", IntegerEvent<event::kLoop, -128, 127>, R::Loop, true},
+    {"endloop", "el", BareEvent<event::kEndLoop>, R::EndLoop, true},
+    {"wait", "w", IntegerEvent<event::kWait, 0, INT32_MAX>, R::Other, true},
+    {"rest", "r", IntegerEvent<event::kWait, 0, INT32_MAX>, R::Other, true},
     {"noteoff", "n", NoteOff, R::Other, true},
-    {"end", "e", End, R::End, true},
+    {"end", "e", BareEvent<event::kEnd>, R::End, true},
 };
 constexpr CommandTable kInstrumentCommands(kInstrumentRows);
 

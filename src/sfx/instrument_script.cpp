@@ -9,7 +9,6 @@
 
 #include "common/hints.h"
 #include "common/messages.h"
-#include "common/numeric.h"
 #include "common/script_lines.h"
 #include "sfx/instrument_commands.h"
 #include "symbols/symbol_formats.h"
@@ -38,17 +37,9 @@ bool BeginChannel(InstrumentScript& script, InstrumentChannel& channel) {
 bool ReadLabelPriority(InstrumentScript& script, ParserState& state, std::string_view label,
                        std::string_view token) {
   uint8_t priority = 0;
-  size_t used = 0;
-  switch (ReadPriority(token, priority, &used)) {
-    case PriorityRead::NotANumber:
-      script.diag.ErrorAt(msg::kInvalidSfxLabel, script.at(), Detail().Value(token).Token(token));
-      return false;
-    case PriorityRead::OutOfRange:
-      script.diag.ErrorAt(msg::kPriorityOutOfRange, script.at(), Detail().Value(token).Token(token));
-      return false;
-    case PriorityRead::Ok:
-      WarnIgnoredCharacters(script.diag, token, used, script.at());
-      break;
+  if (!ReadLabelPriority(script.diag, token, script.at(), msg::kInvalidSfxLabel, msg::kPriorityOutOfRange,
+                         priority)) {
+    return false;
   }
   if (!script.sfxMode) {
     script.diag.ErrorAt(msg::kPriorityOnInstrument, script.at(), Detail().Value(label).Token(token));
@@ -76,6 +67,19 @@ void WarnUnsafeLabel(InstrumentScript& script, std::string_view label) {
   what += label;
   script.diag.WarnAt(Warning::Symbol, msg::kWarnUnsafeCharacter, what, script.at(),
                      Detail().Value(label).Value(shown).Token(label));
+}
+
+// A sound effect whose label line has no priority takes the last one given
+// in the script. Nothing is carried while no label has given one above 0,
+// the priority an effect has without any.
+void WarnCarriedPriority(InstrumentScript& script, std::string_view label, uint32_t carried) {
+  if (carried == 0 || !script.diag.WarningOn(Warning::Priority)) return;
+  std::string what(label);
+  what += " takes priority ";
+  what += std::to_string(carried);
+  what += " from the effect before it";
+  script.diag.WarnAt(Warning::Priority, msg::kWarnPriorityCarried, what, script.at(),
+                     Detail().Value(label).Value(static_cast<int64_t>(carried)).Token(label));
 }
 
 // A label line opens a definition. The count limit comes after the line's
@@ -106,7 +110,10 @@ bool OpenDefinition(InstrumentScript& script, ParserState& state, std::string_vi
   record.priority = state.carriedPriority;
   record.line = script.line;
   if (!BeginChannel(script, record.channels[0])) return false;
-  if (script.sfxMode) WarnUnsafeLabel(script, label);
+  if (script.sfxMode) {
+    WarnUnsafeLabel(script, label);
+    if (priority.empty()) WarnCarriedPriority(script, label, state.carriedPriority);
+  }
   if (script.diag.GccFormat()) state.opened.Keep(script.at(), label);
   state.definition = BlockState::AfterLabel;
   state.bodyOpen = false;

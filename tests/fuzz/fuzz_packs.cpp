@@ -72,29 +72,28 @@ std::string ShortFile() {
 std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 // The output file, in a directory of its own that lives in memory where
-// the system has one. A real file is replaced the way a build's output
+// the system has one, made and removed by each run (libFuzzer ends without
+// running exit handlers). A real file is replaced the way a build's output
 // is, in one write; a memory file reached through /proc/self/fd would be
 // spooled and copied, which made every large pack cost three copies.
-char g_outputDir[64];
-
-void RemoveOutputDir() {
-  ::unlink((std::string(g_outputDir) + "/out.pak").c_str());
-  ::rmdir(g_outputDir);
-}
-
-const std::string& OutputPath() {
-  static const std::string path = [] {
+class OutputDir {
+ public:
+  OutputDir() {
     for (const char* base : {"/dev/shm", "/tmp"}) {
-      std::snprintf(g_outputDir, sizeof g_outputDir, "%s/psgc-fuzz-XXXXXX", base);
-      if (::mkdtemp(g_outputDir) != nullptr) {
-        std::atexit(RemoveOutputDir);
-        return std::string(g_outputDir) + "/out.pak";
-      }
+      std::snprintf(dir_, sizeof dir_, "%s/psgc-fuzz-XXXXXX", base);
+      if (::mkdtemp(dir_) != nullptr) return;
     }
     __builtin_trap();
-  }();
-  return path;
-}
+  }
+  ~OutputDir() {
+    ::unlink(path().c_str());
+    ::rmdir(dir_);
+  }
+  std::string path() const { return std::string(dir_) + "/out.pak"; }
+
+ private:
+  char dir_[64];
+};
 
 int MemoryFile(const std::string& bytes, uint64_t size) {
   const int fd = ::memfd_create("psgc-fuzz", MFD_CLOEXEC);
@@ -176,9 +175,10 @@ uint64_t ReportedSize(const std::string& out) {
 void BuildOnce(bool pcm, int outputKind, const std::vector<SourcePlan>& plans) {
   psgc::Sources sources;
   for (const SourcePlan& plan : plans) sources.push_back(Materialize(plan));
+  const OutputDir dir;
   std::string path = outputKind == 1 ? "/dev/null" : "/dev/full";
   if (outputKind == 0) {
-    path = OutputPath();
+    path = dir.path();
     const int old = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (old < 0 || ::write(old, "old", 3) != 3) __builtin_trap();
     ::close(old);

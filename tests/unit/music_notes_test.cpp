@@ -55,5 +55,20 @@ TEST(ParseNote, RefusesWhatIsNoNote) {
   }
 }
 
+// The reader stops after the octave's digits; what it read is what the
+// note warning shows as played.
+TEST(ParseNote, CountsWhatItRead) {
+  const struct { const char* token; size_t used; } cases[] = {
+      {"c.5", 3}, {"c.5x", 3}, {"bs4abc", 3}, {"a.-1", 4}, {"a.-1.5", 4}, {"cs10,", 4}, {"g.+3", 4},
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    double frequency = 0.0;
+    size_t used = 0;
+    EXPECT_TRUE(ParseNote(diag, c.token, frequency, &used)) << c.token;
+    EXPECT_EQ(c.used, used) << c.token;
+  }
+}
+
 }  // namespace
 }  // namespace psgc

@@ -137,5 +137,29 @@ TEST(NumericReaders, WarningNamesWhatWasRead) {
             "WARNING- Trailing characters ignored : $FFx read as $FF in : a.txt,2 [-Wnumber]\n");
 }
 
+// Only decimal fractions of one or two digits, not all zero, are flagged;
+// the text says what was read and how the decimal reading is written.
+TEST(NumericReaders, ShortFractionWarning) {
+  const struct { const char* token; const char* what; } cases[] = {
+      {"0.5", "0.5 is 0 and 5/256; 0.5 as a decimal is 0.128"},
+      {"31.25", "31.25 is 31 and 25/256; 31.25 as a decimal is 31.64"},
+      {"-1.75x", "-1.75 is -1 and 75/256; -1.75 as a decimal is -1.192"},
+      {"0.05", "0.05 is 0 and 5/256; 0.05 as a decimal is about 0.13"},
+      {"2.99", "2.99 is 2 and 99/256; 2.99 as a decimal is about 2.253"},
+      {"0.128", nullptr}, {"0.016", nullptr}, {"1.0", nullptr}, {"1.00", nullptr},
+      {"7", nullptr},     {"7.", nullptr},    {"$1.8", nullptr}, {"%1.1", nullptr},
+  };
+  for (const auto& c : cases) {
+    Diagnostics diag = Diagnostics::Capturing();
+    WarningSet set;
+    set.on.set(static_cast<size_t>(Warning::Fraction));
+    diag.SetWarnings(set);
+    WarnShortFraction(diag, c.token, {"fx.txt", 4});
+    const std::string want = c.what == nullptr ? "" : std::string("WARNING- Fraction counts 256ths : ") + c.what +
+                                                          " in : fx.txt,4 [-Wfraction]\n";
+    EXPECT_EQ(want, diag.captured_err()) << c.token;
+  }
+}
+
 }  // namespace
 }  // namespace psgc

@@ -2,6 +2,8 @@
 // run's outcome.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "common/diagnostics.h"
 #include "common/messages.h"
 
@@ -31,17 +33,44 @@ TEST(Warnings, LocatedLineAndWerror) {
   EXPECT_TRUE(diag.failed());
 }
 
-TEST(Warnings, NamesRoundTrip) {
+// Each -W name turns on exactly the warnings whose lines end with it;
+// -Wunused is the group of both unused warnings, and so their lines' name.
+TEST(Warnings, NamesAndGroups) {
   for (size_t i = 0; i < kWarningCount; ++i) {
-    Warning w;
-    ASSERT_TRUE(FindWarning(WarningName(static_cast<Warning>(i)), w));
-    EXPECT_EQ(i, static_cast<size_t>(w));
+    const Warning w = static_cast<Warning>(i);
+    WarningBits named;
+    ASSERT_TRUE(FindWarnings(WarningName(w), named)) << WarningName(w);
+    EXPECT_TRUE(named[i]) << WarningName(w);
   }
-  Warning w;
-  EXPECT_FALSE(FindWarning("all", w));
-  EXPECT_FALSE(FindWarning("", w));
-  EXPECT_TRUE(FindWarning("pcm-level", w));
-  EXPECT_EQ(Warning::PcmLevel, w);
+  const struct { const char* name; std::vector<Warning> want; } cases[] = {
+      {"unused", {Warning::UnusedBlock, Warning::UnusedInstrument}},
+      {"unused-block", {Warning::UnusedBlock}},
+      {"unused-instrument", {Warning::UnusedInstrument}},
+      {"pcm-level", {Warning::PcmLevel}},
+      {"fraction", {Warning::Fraction}},
+  };
+  for (const auto& c : cases) {
+    WarningBits want;
+    for (Warning w : c.want) want.set(static_cast<size_t>(w));
+    WarningBits named;
+    ASSERT_TRUE(FindWarnings(c.name, named)) << c.name;
+    EXPECT_EQ(want, named) << c.name;
+  }
+  WarningBits named;
+  EXPECT_FALSE(FindWarnings("all", named));
+  EXPECT_FALSE(FindWarnings("", named));
+  EXPECT_FALSE(FindWarnings("unused-", named));
+}
+
+// -Wall is every warning but fraction and priority, which also flag
+// spellings that scripts use as meant.
+TEST(Warnings, WallLeavesOutFractionAndPriority) {
+  const WarningBits wall = WallWarnings();
+  EXPECT_EQ(kWarningCount - 2, wall.count());
+  EXPECT_FALSE(wall[static_cast<size_t>(Warning::Fraction)]);
+  EXPECT_FALSE(wall[static_cast<size_t>(Warning::Priority)]);
+  EXPECT_TRUE(wall[static_cast<size_t>(Warning::Note)]);
+  EXPECT_TRUE(wall[static_cast<size_t>(Warning::UnusedInstrument)]);
 }
 
 }  // namespace
