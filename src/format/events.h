@@ -9,6 +9,7 @@
 
 #include "common/bounded_output.h"
 #include "common/diagnostics.h"
+#include "format/layout.h"
 
 namespace psgc::format {
 
@@ -93,15 +94,6 @@ struct EventOperands {
 // The size in bytes of an operand of fixed size (0 for a duration).
 uint32_t OperandSize(Operand kind);
 
-// The longest event before its duration: a waveform.
-inline constexpr size_t kMaxEventSize = 1 + kWaveSamples;
-// Writes the event's bytes before its duration into `out` (room for
-// kMaxEventSize): its opcode (a bare duration has none of its own), then
-// every operand up to a duration. Returns their count; a duration follows
-// as wait pairs (AppendWait).
-size_t EncodeEvent(const EventLanguage& language, const EventRow& row, const EventOperands& operands,
-                   uint8_t* out);
-
 // A duration is a run of wait pairs (wait opcode, n): n is 255 while more
 // than 255 remain, then the rest; nothing at all for 0.
 inline constexpr uint32_t kMaxWaitStep = 255;
@@ -111,10 +103,82 @@ constexpr uint64_t WaitPairsSize(uint32_t duration) {
 // Appends the pairs of any duration to a bounded output (see BoundedOutput).
 bool AppendWait(Diagnostics& diag, const BoundedOutput& out, uint8_t waitOpcode, uint32_t duration);
 
+// The longest event before its duration: a waveform.
+inline constexpr size_t kMaxEventSize = 1 + kWaveSamples;
+
+// The encoder is inline: every handler passes a constant row, so each call
+// folds into the few stores of its own event (one call per script line).
+namespace encoding {
+inline uint8_t* Put16(uint8_t* out, int64_t value) {
+  out[0] = static_cast<uint8_t>(value & 0xFF);
+  out[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
+  return out + 2;
+}
+// The pairs of a duration of at most one step (room for 2); their count.
+inline size_t PutShortWait(uint8_t* out, uint8_t waitOpcode, uint32_t duration) {
+  if (duration == 0) return 0;
+  out[0] = waitOpcode;
+  out[1] = static_cast<uint8_t>(duration);
+  return 2;
+}
+}  // namespace encoding
+
+// Writes the event's bytes before its duration into `out` (room for
+// kMaxEventSize): its opcode (a bare duration has none of its own), then
+// every operand up to a duration. Returns their count; a duration follows
+// as wait pairs (AppendWait).
+[[gnu::always_inline]] inline size_t EncodeEvent(const EventLanguage& language, const EventRow& row,
+                          const EventOperands& operands, uint8_t* out) {
+  uint8_t* p = out;
+  if (row.opcode != language.waitOpcode) *p++ = row.opcode;
+  for (size_t i = 0; i < kMaxOperands && row.operands[i] != O::None; ++i) {
+    const int64_t value = operands.value[i];
+    switch (row.operands[i]) {
+      case O::Zero:
+      case O::Byte:
+      case O::SignedByte: *p++ = static_cast<uint8_t>(value & 0xFF); break;
+      case O::Word:
+      case O::SignedWord: p = encoding::Put16(p, value); break;
+      case O::Fixed8:
+        *p++ = static_cast<uint8_t>(value & 0xFF);
+        *p++ = operands.fraction[i];
+        break;
+      case O::Fixed16:
+        p = encoding::Put16(p, value);
+        *p++ = operands.fraction[i];
+        break;
+      case O::Samples:
+        for (uint32_t s = 0; s < kWaveSamples; ++s) *p++ = operands.samples[s];
+        break;
+      case O::Pointer:
+        PutBankPointer(p, static_cast<uint32_t>(value));
+        p += kPointerSize;
+        break;
+      case O::Duration: return static_cast<size_t>(p - out);
+      case O::None: break;
+    }
+  }
+  return static_cast<size_t>(p - out);
+}
+
 // Appends an event through its row to a bounded output: its bytes, then
 // the wait pairs of its duration, if it has one. This is how both
 // compilers write every event.
-bool AppendEvent(Diagnostics& diag, const BoundedOutput& out, const EventLanguage& language,
-                 const EventRow& row, const EventOperands& operands);
+[[gnu::always_inline]] inline bool AppendEvent(Diagnostics& diag, const BoundedOutput& out, const EventLanguage& language,
+                        const EventRow& row, const EventOperands& operands) {
+  uint64_t duration = 0;
+  for (size_t i = 0; i < kMaxOperands; ++i) {
+    if (row.operands[i] == O::Duration) duration = static_cast<uint64_t>(operands.value[i]);
+  }
+  uint8_t bytes[kMaxEventSize + 2];
+  size_t size = EncodeEvent(language, row, operands, bytes);
+  // Most events are short and most durations one pair: one append.
+  if (duration <= kMaxWaitStep) {
+    size += encoding::PutShortWait(bytes + size, language.waitOpcode, static_cast<uint32_t>(duration));
+    return AppendBounded(diag, out, bytes, size);
+  }
+  return AppendBounded(diag, out, bytes, size) &&
+         AppendWait(diag, out, language.waitOpcode, static_cast<uint32_t>(duration));
+}
 
 }  // namespace psgc::format

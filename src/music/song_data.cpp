@@ -89,12 +89,6 @@ bool StartSongData(SongData& song, Diagnostics& diag) {
   return true;
 }
 
-bool EmitMusic(SongData& song, Diagnostics& diag, const format::EventRow& row,
-               const format::EventOperands& operands) {
-  return format::AppendEvent(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicLanguage, row,
-                             operands);
-}
-
 bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
   // Label positions are 32-bit: a song with more label text cannot be held.
   if (song.labels.size() + label.size() > UINT32_MAX) {

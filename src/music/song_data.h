@@ -88,8 +88,12 @@ void ReserveSongData(SongData& song, uint64_t scriptBytes);
 bool StartSongData(SongData& song, Diagnostics& diag);
 // Appends a music event through its row; past kMaxMusicBytes its bytes
 // are only counted. False when memory runs out (reported).
-bool EmitMusic(SongData& song, Diagnostics& diag, const format::EventRow& row,
-               const format::EventOperands& operands = {});
+// Inline, so that each command's constant row folds the encoder away.
+[[gnu::always_inline]] inline bool EmitMusic(SongData& song, Diagnostics& diag, const format::EventRow& row,
+                                             const format::EventOperands& operands = {}) {
+  return format::AppendEvent(diag, {song.stream, song.musicOffset, kMaxMusicBytes}, format::kMusicLanguage, row,
+                             operands);
+}
 
 // Keeps a copy of `label` in the song; `at` receives its position.
 bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at);
