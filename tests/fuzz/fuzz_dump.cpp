@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Decoded decoded;
   DumpFault fault;
   if (!DecodeBinary(data, static_cast<uint32_t>(size), decoded, fault)) {
-    if (fault.text == nullptr || fault.offset > size) __builtin_trap();
+    if (fault.message == nullptr || fault.offset > size) __builtin_trap();
     return 0;
   }
   CheckCoverage(data, decoded);

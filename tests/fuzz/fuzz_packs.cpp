@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "common/byte_buffer.h"
+#include "common/messages.h"
 #include "pack/pcm_pack.h"
 #include "pack/track_pack.h"
 
@@ -193,7 +194,7 @@ void BuildOnce(bool pcm, int outputKind, const std::vector<SourcePlan>& plans) {
                 : BuildTrackPack(diag, output, sources, pack);
     // As the driver saves a pack: committed, then its size line.
     if (built && !(pack.written && output.Commit())) {
-      diag.Error("ERROR- Couldn't write to output file\n");
+      diag.Error(psgc::msg::kCouldntWriteOutput);
       built = false;
     }
     if (built && pcm) psgc::PrintPcmSummary(diag, pack.size);
