@@ -8,8 +8,8 @@ It reads the plain Markdown that doc/*.md use: headings, paragraphs, "- "
 lists, fenced blocks, pipe tables (through tbl), `code`, **bold** and
 links. The document's first paragraph after its title becomes
 DESCRIPTION; a paragraph starting "Contents:" is left out, and links keep
-only their text. tests/doc/check_man_page.py checks that the installed
-page is what this script writes.
+only their text. tests/doc/check_man_page.py checks that the committed
+page is what this script writes (`make man` writes it again).
 """
 import re
 import sys
