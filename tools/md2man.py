@@ -61,9 +61,9 @@ def table(rows):
     long = [w > 14 for w in widths]
     room = 66 - sum(w + 3 for w, l in zip(widths, long) if not l) - 3 * sum(long)
     share = max(room // max(sum(long), 1), 12)
-    spec = " ".join(f"lw({share}n)" if l else "l" for l in long)
+    columns = " ".join(f"lw({share}n)" if l else "l" for l in long)
     head = " ".join(f"lbw({share}n)" if l else "lb" for l in long)
-    out = [".TS", "allbox tab(@);", head, spec + "."]
+    out = [".TS", "allbox tab(@);", head, columns + "."]
 
     def cell(text, i):
         return "T{\n.na\n.nh\n" + inline(text) + "\nT}" if long[i] else inline(text)
