@@ -111,6 +111,18 @@ TEST_F(AudioFiles, EightBitWavAtTheConsoleRateIsTheIdentity) {
             "Converted " + path + " : 6992 Hz, 1 channel, 8-bit, 0.59 s -> 4096 samples\n");
 }
 
+// Where the pack's levels rise through the middle (between levels 15 and
+// 16), interpolated between samples: a tone's period is their spacing.
+std::vector<double> RisingCrossings(const ByteBuffer& samples) {
+  std::vector<double> rising;
+  for (size_t i = 1; i < samples.size(); ++i) {
+    const double a = (samples[i - 1] >> 3) - 15.5;
+    const double b = (samples[i] >> 3) - 15.5;
+    if (a < 0 && b >= 0) rising.push_back(static_cast<double>(i - 1) + a / (a - b));
+  }
+  return rising;
+}
+
 // A 1 kHz sine at 44100 Hz comes out as a 1 kHz sine at 6992 Hz: the rising
 // zero crossings (between levels 15 and 16) give its frequency within 1 %.
 TEST_F(AudioFiles, ResamplingKeepsPitchAndLength) {
@@ -120,12 +132,7 @@ TEST_F(AudioFiles, ResamplingKeepsPitchAndLength) {
   ByteBuffer samples;
   ASSERT_EQ(Convert(path, samples), AudioStatus::Converted);
   EXPECT_NEAR(static_cast<double>(samples.size()), frames * 6992.0 / 44100, 1.0);
-  std::vector<double> rising;
-  for (size_t i = 1; i < samples.size(); ++i) {
-    const double a = (samples[i - 1] >> 3) - 15.5;
-    const double b = (samples[i] >> 3) - 15.5;
-    if (a < 0 && b >= 0) rising.push_back(static_cast<double>(i - 1) + a / (a - b));
-  }
+  const std::vector<double> rising = RisingCrossings(samples);
   ASSERT_GT(rising.size(), 100u);
   const double hz = (rising.size() - 1) * 6992.0 / (rising.back() - rising.front());
   EXPECT_NEAR(hz, 1000.0, 10.0);
@@ -243,12 +250,7 @@ TEST_F(AudioFiles, Mp3DecodesAndIsRecognised) {
   ASSERT_EQ(Convert(path, samples), AudioStatus::Converted) << diag_.captured_err();
   EXPECT_NEAR(static_cast<double>(samples.size()), 6992, 400);
   EXPECT_NE(diag_.captured_out().find(" : 44100 Hz, 1 channel, "), std::string::npos) << diag_.captured_out();
-  std::vector<double> rising;
-  for (size_t i = 1; i < samples.size(); ++i) {
-    const double a = (samples[i - 1] >> 3) - 15.5;
-    const double b = (samples[i] >> 3) - 15.5;
-    if (a < 0 && b >= 0) rising.push_back(static_cast<double>(i - 1) + a / (a - b));
-  }
+  const std::vector<double> rising = RisingCrossings(samples);
   ASSERT_GT(rising.size(), 100u);
   EXPECT_NEAR((rising.size() - 1) * 6992.0 / (rising.back() - rising.front()), 1000.0, 10.0);
 
