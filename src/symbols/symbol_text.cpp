@@ -43,9 +43,7 @@ std::string ShortHash(const std::string& text) {
 // guards of their own, so that any symbol files of a game can be included
 // together. A long stem is cut; the hash still tells the files apart.
 std::string GuardName(const char* kind, const std::string& fileName) {
-  std::string_view stem = FileNameOf(fileName);
-  const size_t dot = stem.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) stem = stem.substr(0, dot);
+  const std::string_view stem = FileStemOf(fileName);
   std::string guard = std::string("PSGC_") + kind + "_";
   const std::string hash = "_" + ShortHash(fileName);
   for (char c : stem) {
