@@ -63,14 +63,10 @@ uint32_t NextStart(const std::vector<uint32_t>& starts, uint32_t start, uint32_t
 namespace {
 
 Item Unreferenced(uint32_t offset, uint32_t size) {
-  Item item;
-  item.kind = ItemKind::Unreferenced;
-  item.offset = offset;
-  item.size = size;
-  item.heading = "unreferenced bytes " + Hex(offset, 4) + "-" + Hex(offset + size - 1, 4) + " (" +
-                 Bytes(size) + ", no pointer or header reaches them)";
-  item.raw = true;
-  return item;
+  return {ItemKind::Unreferenced, offset, size,
+          "unreferenced bytes " + Hex(offset, 4) + "-" + Hex(offset + size - 1, 4) + " (" + Bytes(size) +
+              ", no pointer or header reaches them)",
+          {}, -1, true};
 }
 
 }  // namespace
@@ -99,14 +95,10 @@ std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
     for (size_t k = i + 1; k < refs.size(); ++k) {
       if (refs[k].start == start) owners += ", " + refs[k].owner;
     }
-    Item item;
-    item.kind = ItemKind::Events;
-    item.offset = start;
-    item.size = end - start;
-    item.index = index[i];
-    item.heading = owners + ": events at " + Hex(start, 4) + ", " + Bytes(end - start) +
-                   BankCrossing(start, end - start);
-    out.items.push_back(std::move(item));
+    out.items.push_back({ItemKind::Events, start, end - start,
+                         owners + ": events at " + Hex(start, 4) + ", " + Bytes(end - start) +
+                             BankCrossing(start, end - start),
+                         {}, index[i]});
   }
   return index;
 }
