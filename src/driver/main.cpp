@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/byte_buffer.h"
@@ -17,7 +18,6 @@
 #include "common/source_file.h"
 #include "common/script_lines.h"
 #include "driver/options.h"
-#include "driver/symbol_lists.h"
 #include "dump/dump.h"
 #include "format/layout.h"
 #include "music/mus_binary.h"
@@ -95,6 +95,34 @@ void WarnExtraSfxScripts(Run& run) {
     run.diag.Warn(Warning::SfxExtra, msg::kWarnSfxExtra, run.sources[i]->name(),
                   Detail().File(run.sources[i]->name()));
   }
+}
+
+// SFX_<label> = the effect's number, PRI_<label> = its priority.
+SymbolList SfxSymbols(const InstrumentTable& table) {
+  SymbolList list = {{"SOUND EFFECT IDs", {}}, {"SOUND EFFECT PRIORITIES", {}}};
+  for (uint32_t i = 0; i < table.records.size(); ++i) {
+    list[0].symbols.push_back({"SFX_" + table.records[i].name, i});
+    list[1].symbols.push_back({"PRI_" + table.records[i].name, table.records[i].priority});
+  }
+  return list;
+}
+
+// `prefix` + each source's file name = its index in the pack. False after
+// reporting a symbol too long for the symbol files or two sources giving
+// one symbol.
+bool PackSymbols(Run& run, const char* title, const char* prefix, SymbolList& list) {
+  list = {{title, {}}};
+  std::unordered_set<std::string> seen;
+  for (uint32_t i = 0; i < run.sources.size(); ++i) {
+    std::string symbol = SymbolFromPath(prefix, run.sources[i]->name());
+    if (!CheckSymbolLength(run.symbolRules, run.diag, symbol)) return false;
+    if (!seen.insert(symbol).second) {
+      run.diag.ErrorWith(msg::kSourcesShareSymbol, symbol);
+      return false;
+    }
+    list[0].symbols.push_back({std::move(symbol), i});
+  }
+  return true;
 }
 
 // What a mode hands over to be saved: a binary built in memory, not yet
@@ -191,8 +219,8 @@ void RunPack(Run& run) {
     return;
   }
   Built built;
-  if (SymbolsRequested(run) && !PackSymbols(run.sources, pcm ? "PCM STREAM IDs" : "SONG IDs", pcm ? "PCM_" : "SONG_",
-                                            run.symbolRules, run.diag, built.symbols)) {
+  if (SymbolsRequested(run) &&
+      !PackSymbols(run, pcm ? "PCM STREAM IDs" : "SONG IDs", pcm ? "PCM_" : "SONG_", built.symbols)) {
     return;
   }
   if (pcm ? BuildPcmPack(run.diag, run.output, run.sources, run.options.audio, built.pack)
