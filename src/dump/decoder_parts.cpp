@@ -3,6 +3,7 @@
 #include "dump/decoder_parts.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "common/messages.h"
@@ -21,14 +22,9 @@ bool Reader::Pointer(uint32_t at, uint32_t lowest, uint32_t highest, uint32_t& t
 }
 
 std::string Hex(uint32_t value, int digits) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  do {
-    s.insert(s.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  if (static_cast<int>(s.size()) < digits) s.insert(0, static_cast<size_t>(digits) - s.size(), '0');
-  return s;
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  return text;
 }
 
 std::string Bytes(uint32_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
