@@ -169,11 +169,6 @@ void Diagnostics::SetFormat(DiagnosticFormat format, bool colour) {
   colour_ = colour;
 }
 
-void Diagnostics::WriteOut(const std::string& line) {
-  if (quiet_) return;
-  Listing(line);
-}
-
 void Diagnostics::Listing(std::string_view line) {
   PrintPending();
   if (capturing_) {
@@ -349,18 +344,20 @@ void Diagnostics::ErrorInFileAt(const Message& m, std::string_view file, uint32_
            {std::string(file), hex}, nullptr, Detail().File(file));
 }
 
-void Diagnostics::Print(std::string_view text) { WriteOut(std::string(text)); }
+void Diagnostics::Print(std::string_view text) {
+  if (!quiet_) Listing(text);
+}
 
-void Diagnostics::PrintWith(std::string_view text, std::string_view arg) { WriteOut(Join({text, arg, "\n"})); }
+void Diagnostics::PrintWith(std::string_view text, std::string_view arg) { Print(Join({text, arg, "\n"})); }
 
 void Diagnostics::PrintSize(std::string_view text, uint64_t bytes) {
-  WriteOut(Join({text, std::to_string(bytes), " bytes\n"}));
+  Print(Join({text, std::to_string(bytes), " bytes\n"}));
 }
 
 void Diagnostics::PrintPcmSummary(uint32_t bytes, double seconds) {
   char tail[64];
   std::snprintf(tail, sizeof tail, " bytes / %f seconds\n", seconds);
-  WriteOut(Join({msg::kPcmSize, std::to_string(bytes), tail}));
+  Print(Join({msg::kPcmSize, std::to_string(bytes), tail}));
 }
 
 void Diagnostics::PrintConversion(std::string_view name, int rate, int channels, std::string_view encoding,
@@ -374,7 +371,7 @@ void Diagnostics::PrintConversion(std::string_view name, int rate, int channels,
   if (clipped > 0) {
     std::snprintf(clips, sizeof clips, msg::kConvertedClipped, static_cast<unsigned long long>(clipped));
   }
-  WriteOut(Join({msg::kConverted, name, format, encoding, length, clips, "\n"}));
+  Print(Join({msg::kConverted, name, format, encoding, length, clips, "\n"}));
 }
 
 void Diagnostics::ReportWarningsAsErrors() {

@@ -220,7 +220,6 @@ class Diagnostics {
   const std::string& captured_err() const { return err_; }
 
  private:
-  void WriteOut(const std::string& line);
   // Builds the diagnostic of a message from its classic text, the values
   // of its sentence and the place, then reports it.
   void Describe(Severity severity, Warning w, const Message& m, std::string classic,

@@ -146,9 +146,8 @@ Destination FollowLinks(const std::string& path) {
 // links), then its own name. Names that do not exist yet compare so.
 std::string Place(const std::string& name) {
   const size_t slash = name.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
   char resolved[PATH_MAX];
-  if (::realpath(dir.c_str(), resolved) == nullptr) return name;
+  if (::realpath(DirectoryOf(name).c_str(), resolved) == nullptr) return name;
   return std::string(resolved) + "/" + name.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
