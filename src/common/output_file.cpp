@@ -217,8 +217,8 @@ void OutputFile::Discard() {
   errno = failure;
 }
 
-bool OutputFile::Fail() {
-  fault_ = FileFault{errno, nullptr};
+bool OutputFile::Fail(int error) {
+  fault_ = FileFault{error, nullptr};
   return false;
 }
 
@@ -236,10 +236,7 @@ bool OutputFile::Open(const std::string& path) {
   const bool exists = ::stat(target_.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return Fail();  // a loop of links, a file as a directory
   if (exists) {
-    if (S_ISDIR(st.st_mode)) {
-      fault_.error = EISDIR;
-      return false;
-    }
+    if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
     if (::access(target_.c_str(), W_OK) != 0) return Fail();
     if (!S_ISREG(st.st_mode)) {
       // A device or a pipe (/dev/null, a FIFO) is written as it comes:
@@ -356,7 +353,7 @@ bool OutputFile::Commit() {
       temp_.clear();
     }
   }
-  if (!ok) fault_ = FileFault{errno, nullptr};
+  if (!ok) Fail();
   Discard();
   return ok;
 }
@@ -381,12 +378,8 @@ bool OutputFile::NameAndReplace() {
       errno = saved;
       return renamed;
     }
-    const int saved = errno;
-    ForgetPending(name);
-    if (saved != EEXIST) {
-      errno = saved;
-      return false;
-    }
+    ForgetPending(name);  // keeps errno
+    if (errno != EEXIST) return false;
   }
   return false;
 }
