@@ -267,44 +267,31 @@ bool PlanSymbolOutputs(Run& run, const ModeRow& row) {
                          run.symbolFiles);
 }
 
-bool IsASource(const Run& run, const std::string& name) {
-  for (const auto& source : run.sources) {
-    if (source->IsFile(name)) return true;
-  }
-  return false;
-}
-
 // A file the run would replace (the output, then its symbol files) must not
 // be one of its sources, under any spelling (./x, a link, a path through
 // ..): compared by device and inode.
 bool RefuseOutputThatIsASource(Run& run) {
-  const std::string* clash = IsASource(run, run.outputName) ? &run.outputName : nullptr;
-  for (const SymbolFile& file : run.symbolFiles) {
-    if (clash == nullptr && IsASource(run, file.name)) clash = &file.name;
+  std::vector<const std::string*> outputs{&run.outputName};
+  for (const SymbolFile& file : run.symbolFiles) outputs.push_back(&file.name);
+  for (const std::string* output : outputs) {
+    for (const auto& source : run.sources) {
+      if (!source->IsFile(*output)) continue;
+      run.diag.ErrorWith(msg::kOutputIsSource, *output);
+      return true;
+    }
   }
-  if (clash == nullptr) return false;
-  run.diag.ErrorWith(msg::kOutputIsSource, *clash);
-  return true;
-}
-
-void PrintHelp(Run& run) {
-  run.diag.Listing(msg::kHelpUsageLine);
-  run.diag.Listing(msg::kUsageModes);
-  run.diag.Listing(msg::kHelpPcmAndDump);
-  run.diag.Listing(msg::kOptionsHelp);
+  return false;
 }
 
 void Execute(Run& run, int argc, char** argv) {
   Options& options = run.options;
   if (!ReadDiagnosticOptions(argc, argv, run.diag, options)) return;
   if (!ParseOptions(argc, argv, run.diag, options)) return;
-  if (options.help) {
-    PrintHelp(run);
-    run.diag.FinishListing();
-    return;
-  }
-  if (options.version) {
-    run.diag.Listing("psgc " PSGC_VERSION "\n");
+  // The options stop at help or the version, whichever comes first.
+  if (options.help || options.version) {
+    run.diag.Listing(options.help ? Join({msg::kHelpUsageLine, msg::kUsageModes, msg::kHelpPcmAndDump,
+                                          msg::kOptionsHelp})
+                                  : "psgc " PSGC_VERSION "\n");
     run.diag.FinishListing();
     return;
   }
