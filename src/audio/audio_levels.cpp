@@ -5,13 +5,6 @@
 
 namespace psgc {
 
-namespace {
-
-// True for a value that cannot be played as it is: beyond full scale, NaN.
-bool Clips(double x) { return !(x >= -1.0 && x <= 1.0); }
-
-}  // namespace
-
 int QuantizeToLevel(double x) {
   if (std::isnan(x)) return kLevelCount / 2;
   if (x <= -1.0) return 0;
@@ -46,7 +39,8 @@ void LevelRounder::Round(const float* signal, size_t count, uint8_t* bytes) {
   for (size_t i = 0; i < count; ++i) {
     // The gain is applied in single precision, as the signal is held.
     const double x = static_cast<float>(signal[i] * gain_);
-    if (Clips(x)) ++clipped_;
+    // Beyond full scale, or NaN: not played as it is.
+    if (!(x >= -1.0 && x <= 1.0)) ++clipped_;
     peak_ = std::fmax(peak_, std::fabs(x));
     bytes[i] = LevelByte(QuantizeToLevel(dither_ ? x + noise_.Next() : x));
   }

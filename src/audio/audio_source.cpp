@@ -73,6 +73,12 @@ bool ReadSignal(SoundReader& reader, const SignalBlock& take, uint64_t& frames, 
   return true;
 }
 
+// "Can't decode audio file" with the reason; Failed.
+AudioStatus CantDecode(Diagnostics& diag, std::string_view name, std::string_view reason) {
+  diag.ErrorWithReason(msg::kCantDecodeAudio, name, reason);
+  return AudioStatus::Failed;
+}
+
 void ReportTooLong(Diagnostics& diag, std::string_view name, uint64_t length, uint64_t maxSamples) {
   char detail[96];
   std::snprintf(detail, sizeof detail, msg::kAudioTooLongDetail, static_cast<unsigned long long>(length), kPcmRate,
@@ -116,8 +122,7 @@ AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reade
                     const AudioSettings& settings, uint64_t maxSamples, ByteBuffer& samples) {
   const int rate = reader.rate();
   if (rate != kPcmRate && !Resampler::Supports(rate, kPcmRate)) {
-    diag.ErrorWithReason(msg::kCantDecodeAudio, name, msg::kSampleRateOutOfRange);
-    return AudioStatus::Failed;
+    return CantDecode(diag, name, msg::kSampleRateOutOfRange);
   }
   // Refused before decoding: a file announcing an hour need not be read.
   const double announced = AnnouncedSamples(reader);
@@ -127,10 +132,7 @@ AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reade
   }
   std::string reason;
   double peak = 0;
-  if (settings.normalize && !SignalPeak(reader, peak, reason)) {
-    diag.ErrorWithReason(msg::kCantDecodeAudio, name, reason);
-    return AudioStatus::Failed;
-  }
+  if (settings.normalize && !SignalPeak(reader, peak, reason)) return CantDecode(diag, name, reason);
   LevelRounder rounder(settings.normalize ? NormalizingGain(peak) : 1.0, settings.dither);
   uint64_t length = 0;
   uint64_t frames = 0;
@@ -150,10 +152,7 @@ AudioStatus Convert(Diagnostics& diag, std::string_view name, SoundReader& reade
       })) {
     return AudioStatus::Failed;
   }
-  if (!decoded) {
-    diag.ErrorWithReason(msg::kCantDecodeAudio, name, reason);
-    return AudioStatus::Failed;
-  }
+  if (!decoded) return CantDecode(diag, name, reason);
   if (length > maxSamples) {
     samples = ByteBuffer();
     ReportTooLong(diag, name, length, maxSamples);
@@ -177,10 +176,7 @@ bool IsAudioSourceName(std::string_view name) {
 AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const AudioSettings& settings,
                                uint64_t maxSamples, ByteBuffer& samples) {
   uint64_t size = 0;
-  if (!source.Measure(kMaxHeldAudioBytes, true, size)) {
-    diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), msg::kAudioReadError);
-    return AudioStatus::Failed;
-  }
+  if (!source.Measure(kMaxHeldAudioBytes, true, size)) return CantDecode(diag, source.name(), msg::kAudioReadError);
   // Only a stream stops at the limit (and keeps nothing then); a regular
   // file is read where it lies.
   uint64_t regularSize = 0;
@@ -192,11 +188,8 @@ AudioStatus ConvertAudioSource(Diagnostics& diag, SourceFile& source, const Audi
   {
     SoundReader reader;
     std::string reason;
-    if (reader.Open(source, size, reason)) {
-      status = Convert(diag, source.name(), reader, settings, maxSamples, samples);
-    } else {
-      diag.ErrorWithReason(msg::kCantDecodeAudio, source.name(), reason);
-    }
+    status = reader.Open(source, size, reason) ? Convert(diag, source.name(), reader, settings, maxSamples, samples)
+                                              : CantDecode(diag, source.name(), reason);
   }
   // The stream's bytes are done with once decoded: the next source's
   // bytes never join them.
@@ -208,10 +201,7 @@ AudioStatus ConvertAudioBytes(Diagnostics& diag, std::string_view name, const ui
                               const AudioSettings& settings, uint64_t maxSamples, ByteBuffer& samples) {
   SoundReader reader;
   std::string reason;
-  if (!reader.Open(data, size, reason)) {
-    diag.ErrorWithReason(msg::kCantDecodeAudio, name, reason);
-    return AudioStatus::Failed;
-  }
+  if (!reader.Open(data, size, reason)) return CantDecode(diag, name, reason);
   return Convert(diag, name, reader, settings, maxSamples, samples);
 }
 

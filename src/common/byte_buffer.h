@@ -24,14 +24,12 @@ template <class Allocation>
 bool TryAllocate(Diagnostics& diag, Allocation&& allocation, const Message& message = msg::kOutOfMemory) {
   try {
     allocation();
+    return true;
   } catch (const std::bad_alloc&) {
-    diag.Error(message);
-    return false;
-  } catch (const std::length_error&) {
-    diag.Error(message);
-    return false;
+  } catch (const std::length_error&) {  // a size past what the system can give: no memory either
   }
-  return true;
+  diag.Error(message);
+  return false;
 }
 
 // Makes room for `required` elements. A full array at least doubles, so

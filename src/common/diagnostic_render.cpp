@@ -26,23 +26,14 @@ void Painted(std::string& out, const char* colour, std::string_view text, bool o
   if (on) out += kReset;
 }
 
-const char* SeverityColour(Severity s) {
-  switch (s) {
-    case Severity::Error: return kErrorColour;
-    case Severity::Warning: return kWarningColour;
-    case Severity::Note: return kNoteColour;
-  }
-  return kErrorColour;
-}
+// The word and colour of each severity, in the order of enum Severity.
+struct SeverityLook {
+  const char* word;
+  const char* colour;
+};
+constexpr SeverityLook kSeverities[] = {{"error", kErrorColour}, {"warning", kWarningColour}, {"note", kNoteColour}};
 
-const char* SeverityWord(Severity s) {
-  switch (s) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: return "note";
-  }
-  return "error";
-}
+const SeverityLook& Look(Severity s) { return kSeverities[static_cast<size_t>(s)]; }
 
 // The quoted line as a terminal shows it: tabs expanded, other control
 // bytes as spaces, so that the caret line below lines up. `displayColumn`
@@ -70,23 +61,14 @@ void AppendQuote(std::string& out, const Diagnostic& d, bool colour) {
   while (!shown.empty() && shown.back() == ' ') shown.pop_back();
   char number[16];
   std::snprintf(number, sizeof number, "%4u", d.line);
-  const std::string margin(std::string_view(number).size(), ' ');
-  out += ' ';
-  out += number;
-  out += " | ";
-  out += shown;
-  out += '\n';
-  out += ' ';
-  out += margin;
-  out += " | ";
+  out += Join({" ", number, " | ", shown, "\n ", std::string(std::string_view(number).size(), ' '), " | "});
   const size_t first = d.column == 0 ? 0 : d.column - 1;
   const size_t start = at[first < at.size() ? first : at.size() - 1];
   const size_t lastByte = first + (d.width > 0 ? d.width : 1);
   const size_t end = at[lastByte < at.size() ? lastByte : at.size() - 1];
-  std::string caret(start, ' ');
   std::string marks = "^";
   if (end > start + 1) marks.append(end - start - 1, '~');
-  out += caret;
+  out.append(start, ' ');
   Painted(out, kCaretColour, marks, colour);
   out += '\n';
 }
@@ -99,13 +81,8 @@ void AppendGcc(std::string& out, const Diagnostic& d, bool colour) {
   place += ':';
   Painted(out, kLocus, place, colour);
   out += ' ';
-  Painted(out, SeverityColour(d.severity), std::string(SeverityWord(d.severity)) + ':', colour);
-  out += ' ';
-  out += d.message;
-  if (!d.hint.empty()) {
-    out += "; ";
-    out += d.hint;
-  }
+  Painted(out, Look(d.severity).colour, std::string(Look(d.severity).word) + ':', colour);
+  out += Join({" ", d.message, d.hint.empty() ? "" : "; ", d.hint});
   if (d.severity == Severity::Warning) {
     out += " [";
     Painted(out, kWarningColour, "-W" + std::string(WarningName(d.warning)), colour);
@@ -124,15 +101,11 @@ std::string RenderClassic(const Diagnostic& d, bool colour) {
   std::string_view text = d.classic;
   const std::string_view word = d.severity == Severity::Error ? "ERROR" : "WARNING";
   if (colour && text.substr(0, word.size() + 1) == std::string(word) + '-') {
-    Painted(out, SeverityColour(d.severity), word, true);
+    Painted(out, Look(d.severity).colour, word, true);
     text.remove_prefix(word.size());
   }
   out += text;
-  if (d.severity == Severity::Warning) {
-    out += " [-W";
-    out += WarningName(d.warning);
-    out += "]\n";
-  }
+  if (d.severity == Severity::Warning) out += Join({" [-W", WarningName(d.warning), "]\n"});
   return out;
 }
 

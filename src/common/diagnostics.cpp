@@ -41,13 +41,6 @@ constexpr WarningOption kWarningOptions[] = {
     {"priority", Bit(Warning::Priority)},
 };
 
-// The option each warning's line ends with, in the order of enum Warning.
-constexpr std::string_view kWarningNames[kWarningCount] = {
-    "loop",  "end",    "symbol",    "sfx-extra", "return",   "main",     "unused",   "unused",
-    "range", "number", "pak-input", "pcm-level", "pcm-container", "pcm-clip", "fraction", "note",
-    "priority",
-};
-
 // Two warnings also flag spellings that scripts use as meant: a fraction
 // of two digits counting 256ths (-0.16 is how a listing writes -16/256),
 // and a label line that leaves out its priority to repeat the one before.
@@ -88,7 +81,13 @@ bool FindWarnings(std::string_view name, WarningBits& warnings) {
 
 WarningBits WallWarnings() { return ~WarningBits(kNotInWall); }
 
-std::string_view WarningName(Warning warning) { return kWarningNames[static_cast<size_t>(warning)]; }
+// The first option that names the warning: "unused" for both unused ones.
+std::string_view WarningName(Warning warning) {
+  for (const WarningOption& option : kWarningOptions) {
+    if ((option.warnings & Bit(warning)) != 0) return option.name;
+  }
+  return {};
+}
 
 std::string ChannelScriptOrdinal(uint32_t channel) {
   const uint32_t n = channel + 1;
@@ -168,11 +167,6 @@ Diagnostics Diagnostics::Capturing() {
 void Diagnostics::SetFormat(DiagnosticFormat format, bool colour) {
   format_ = format;
   colour_ = colour;
-}
-
-void Diagnostics::WriteOut(const std::string& line) {
-  if (quiet_) return;
-  Listing(line);
 }
 
 void Diagnostics::Listing(std::string_view line) {
@@ -276,12 +270,10 @@ void Diagnostics::Error(const Message& m, Detail d) {
 }
 
 void Diagnostics::ErrorWith(const Message& m, std::string_view arg, Detail d) {
-  std::string s(m.classic);
-  s += arg;
-  s += '\n';
   // The value is the token at fault when it is one of the line's.
   if (d.token.empty()) d.token = arg;
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(arg)}, nullptr, std::move(d));
+  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, arg, "\n"}), {std::string(arg)}, nullptr,
+           std::move(d));
 }
 
 void Diagnostics::ErrorText(const Message& m, std::string classic, Detail d) {
@@ -289,38 +281,24 @@ void Diagnostics::ErrorText(const Message& m, std::string classic, Detail d) {
 }
 
 void Diagnostics::ErrorAt(const Message& m, const ScriptPos& at, Detail d) {
-  std::string s(m.classic);
-  s += Place(at);
-  s += '\n';
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {}, &at, std::move(d));
+  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, Place(at), "\n"}), {}, &at, std::move(d));
 }
 
 void Diagnostics::ErrorTokenAt(const Message& m, std::string_view token, const ScriptPos& at, Detail d) {
-  std::string s(m.classic);
-  s += token;
-  s += " in : ";
-  s += Place(at);
-  s += '\n';
   if (d.token.empty()) d.token = token;
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(token)}, &at, std::move(d));
+  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, token, " in : ", Place(at), "\n"}),
+           {std::string(token)}, &at, std::move(d));
 }
 
 void Diagnostics::ErrorLimit(const Message& m, uint32_t limit, Detail d) {
-  std::string s(m.classic);
-  s += std::to_string(limit);
-  s += ")\n";
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::to_string(limit)}, nullptr, std::move(d));
+  const std::string value = std::to_string(limit);
+  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, value, ")\n"}), {value}, nullptr, std::move(d));
 }
 
 // A whole-file fault: the GCC-style format names the file first.
 void Diagnostics::ErrorWithReason(const Message& m, std::string_view arg, std::string_view reason) {
-  std::string s(m.classic);
-  s += arg;
-  s += " (";
-  s += reason;
-  s += ")\n";
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(arg), std::string(reason)}, nullptr,
-           Detail().File(arg));
+  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, arg, " (", reason, ")\n"}),
+           {std::string(arg), std::string(reason)}, nullptr, Detail().File(arg));
 }
 
 // The classic form gives the reason only where its text does not tell it;
@@ -329,116 +307,71 @@ void Diagnostics::ErrorForFile(const Message& m, std::string_view file, const Fi
   std::string reason = fault.refusal != nullptr ? fault.refusal
                        : fault.error != 0      ? std::strerror(fault.error)
                                                : "cut short, without a reason from the system";
-  std::string s(m.classic);
-  s += file;
-  if (fault.refusal != nullptr || !TextTellsTheError(fault.error)) {
-    s += " (";
-    s += reason;
-    s += ')';
-  }
-  s += '\n';
+  const bool told = fault.refusal == nullptr && TextTellsTheError(fault.error);
+  std::string s = told ? Join({m.classic, file, "\n"}) : Join({m.classic, file, " (", reason, ")\n"});
   Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(file), std::move(reason)}, nullptr,
            Detail());
-}
-
-void Diagnostics::ErrorWaveform(uint32_t samples, const ScriptPos& at) {
-  ErrorTokenAt(msg::kWaveformShort, std::to_string(samples), at);
 }
 
 // The classic form counts channels from 0 in its first line and from 1 in
 // its fixed second one; the GCC-style format says both ways at once.
 void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channel, const ScriptPos& at,
                                     std::string_view token) {
-  std::string s(msg::kNoiseInstrument.classic);
-  s += instrument;
-  s += msg::kNoiseInstrumentMiddle;
-  s += std::to_string(channel);
-  s += '\n';
+  const std::string number = std::to_string(channel);
+  std::string s = Join({msg::kNoiseInstrument.classic, instrument, msg::kNoiseInstrumentMiddle, number, "\n"});
   if (format_ == DiagnosticFormat::Classic) s += msg::kNoiseChannelsOnly;
   Describe(Severity::Error, Warning::Loop, msg::kNoiseInstrument, std::move(s),
-           {std::string(instrument), std::to_string(channel), ChannelScriptOrdinal(channel)}, &at,
-           Detail().Token(token));
+           {std::string(instrument), number, ChannelScriptOrdinal(channel)}, &at, Detail().Token(token));
 }
 
 void Diagnostics::WarnAt(Warning w, const Message& m, std::string_view arg, const ScriptPos& at, Detail d) {
   if (!WarningOn(w)) return;
-  std::string s(m.classic);
-  s += arg;
-  s += " in : ";
-  s += Place(at);
-  Describe(Severity::Warning, w, m, std::move(s), {std::string(arg)}, &at, std::move(d));
+  Describe(Severity::Warning, w, m, Join({m.classic, arg, " in : ", Place(at)}), {std::string(arg)}, &at,
+           std::move(d));
 }
 
 void Diagnostics::Warn(Warning w, const Message& m, std::string_view arg, Detail d) {
   if (!WarningOn(w)) return;
-  std::string s(m.classic);
-  s += arg;
-  Describe(Severity::Warning, w, m, std::move(s), {std::string(arg)}, nullptr, std::move(d));
+  Describe(Severity::Warning, w, m, Join({m.classic, arg}), {std::string(arg)}, nullptr, std::move(d));
 }
 
 // A fault of a binary being listed: the GCC-style format names the file
 // first.
 void Diagnostics::ErrorInFileAt(const Message& m, std::string_view file, uint32_t offset) {
-  char place[32];
-  std::snprintf(place, sizeof place, " at offset 0x%04X\n", offset);
-  std::string s(m.classic);
-  s += file;
-  s += place;
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%04X", offset);
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(file), hex}, nullptr,
-           Detail().File(file));
+  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, file, " at offset ", hex, "\n"}),
+           {std::string(file), hex}, nullptr, Detail().File(file));
 }
 
-void Diagnostics::Print(std::string_view text) { WriteOut(std::string(text)); }
-
-void Diagnostics::PrintWith(std::string_view text, std::string_view arg) {
-  std::string s(text);
-  s += arg;
-  s += '\n';
-  WriteOut(s);
+void Diagnostics::Print(std::string_view text) {
+  if (!quiet_) Listing(text);
 }
+
+void Diagnostics::PrintWith(std::string_view text, std::string_view arg) { Print(Join({text, arg, "\n"})); }
 
 void Diagnostics::PrintSize(std::string_view text, uint64_t bytes) {
-  std::string s(text);
-  s += std::to_string(bytes);
-  s += " bytes\n";
-  WriteOut(s);
-}
-
-void Diagnostics::PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix) {
-  std::string s(prefix);
-  s += std::to_string(count);
-  s += suffix;
-  WriteOut(s);
+  Print(Join({text, std::to_string(bytes), " bytes\n"}));
 }
 
 void Diagnostics::PrintPcmSummary(uint32_t bytes, double seconds) {
   char tail[64];
   std::snprintf(tail, sizeof tail, " bytes / %f seconds\n", seconds);
-  std::string s(msg::kPcmSize);
-  s += std::to_string(bytes);
-  s += tail;
-  WriteOut(s);
+  Print(Join({msg::kPcmSize, std::to_string(bytes), tail}));
 }
 
 void Diagnostics::PrintConversion(std::string_view name, int rate, int channels, std::string_view encoding,
                                   double seconds, uint64_t samples, uint64_t clipped) {
-  char facts[96];
-  std::string s(msg::kConverted);
-  s += name;
-  std::snprintf(facts, sizeof facts, msg::kConvertedFormat, rate, channels,
+  char format[96];
+  char length[96];
+  char clips[96] = "";
+  std::snprintf(format, sizeof format, msg::kConvertedFormat, rate, channels,
                 channels == 1 ? msg::kChannel : msg::kChannels);
-  s += facts;
-  s += encoding;
-  std::snprintf(facts, sizeof facts, msg::kConvertedLength, seconds, static_cast<unsigned long long>(samples));
-  s += facts;
+  std::snprintf(length, sizeof length, msg::kConvertedLength, seconds, static_cast<unsigned long long>(samples));
   if (clipped > 0) {
-    std::snprintf(facts, sizeof facts, msg::kConvertedClipped, static_cast<unsigned long long>(clipped));
-    s += facts;
+    std::snprintf(clips, sizeof clips, msg::kConvertedClipped, static_cast<unsigned long long>(clipped));
   }
-  s += '\n';
-  WriteOut(s);
+  Print(Join({msg::kConverted, name, format, encoding, length, clips, "\n"}));
 }
 
 void Diagnostics::ReportWarningsAsErrors() {

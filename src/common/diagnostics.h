@@ -7,6 +7,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +93,13 @@ struct Diagnostic {
 // channel 3 is "the 4th channel script".
 std::string ChannelScriptOrdinal(uint32_t channel);
 
+// The pieces of a line joined into one string.
+inline std::string Join(std::initializer_list<std::string_view> pieces) {
+  std::string joined;
+  for (std::string_view piece : pieces) joined += piece;
+  return joined;
+}
+
 // {0}, {1}, ... of `sentence` replaced by `values`; other braces kept.
 std::string FormatSentence(std::string_view sentence, const std::vector<std::string>& values);
 
@@ -155,7 +163,6 @@ class Diagnostics {
   // permission denied and the like go without; too many open files, an
   // I/O error, a full disk are named).
   void ErrorForFile(const Message& m, std::string_view file, const FileFault& fault);
-  void ErrorWaveform(uint32_t samples, const ScriptPos& at);              // "%s%u in : %s,%u\n"
   void ErrorNoiseChannel(std::string_view instrument, uint32_t channel,
                          const ScriptPos& at, std::string_view token);    // two lines
   void ErrorInFileAt(const Message& m, std::string_view file,
@@ -191,7 +198,6 @@ class Diagnostics {
   void Print(std::string_view text);                                      // "%s"
   void PrintWith(std::string_view text, std::string_view arg);            // "%s%s\n"
   void PrintSize(std::string_view text, uint64_t bytes);                  // "%s%u bytes\n"
-  void PrintCount(std::string_view prefix, uint32_t count, std::string_view suffix);
   void PrintPcmSummary(uint32_t bytes, double seconds);                   // "%s%u bytes / %lf seconds\n"
   // "Converted NAME : R Hz, C channels, ENCODING, S s -> N samples[, K clipped]"
   void PrintConversion(std::string_view name, int rate, int channels, std::string_view encoding,
@@ -214,7 +220,6 @@ class Diagnostics {
   const std::string& captured_err() const { return err_; }
 
  private:
-  void WriteOut(const std::string& line);
   // Builds the diagnostic of a message from its classic text, the values
   // of its sentence and the place, then reports it.
   void Describe(Severity severity, Warning w, const Message& m, std::string classic,

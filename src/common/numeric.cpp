@@ -57,26 +57,17 @@ uint32_t HexPattern(const HexScan& h) {
   return h.negative ? 0u - low : low;
 }
 
-void NumericError(Diagnostics& diag, std::string_view text) {
+// "Unable to parse numeric"; false.
+bool NumericError(Diagnostics& diag, std::string_view text) {
   diag.ErrorWith(msg::kUnableToParseNumeric, text);
+  return false;
 }
 
 // Clamps the integer part to the field and stores both fields; a negative
 // number is stored as the two's complement of its magnitude.
 void StoreFixed(FixedPoint& fixed, int64_t integer, int64_t fraction) {
-  if (integer > 65535) {
-    fixed.integer = 65535;
-    fixed.fraction = static_cast<uint16_t>(fraction);
-  } else if (integer < -32768) {
-    fixed.integer = 0x8000;
-    fixed.fraction = static_cast<uint16_t>(65536 - fraction);
-  } else if (integer < 0) {
-    fixed.integer = static_cast<uint16_t>(integer);
-    fixed.fraction = static_cast<uint16_t>(65536 - fraction);
-  } else {
-    fixed.integer = static_cast<uint16_t>(integer);
-    fixed.fraction = static_cast<uint16_t>(fraction);
-  }
+  fixed.integer = static_cast<uint16_t>(integer > 65535 ? 65535 : integer < -32768 ? -32768 : integer);
+  fixed.fraction = static_cast<uint16_t>(integer < 0 ? 65536 - fraction : fraction);
 }
 
 void Report(size_t* used, size_t count) {
@@ -142,10 +133,7 @@ bool ScanReal(std::string_view text, double& value, size_t* used) {
 void WarnIgnoredCharacters(Diagnostics& diag, std::string_view token, size_t used,
                            const ScriptPos& at) {
   if (used >= token.size() || !diag.WarningOn(Warning::Number)) return;
-  std::string what(token);
-  what += " read as ";
-  what += token.substr(0, used);
-  diag.WarnAt(Warning::Number, msg::kWarnIgnoredCharacters, what, at,
+  diag.WarnAt(Warning::Number, msg::kWarnIgnoredCharacters, Join({token, " read as ", token.substr(0, used)}), at,
               Detail().Value(token).Value(token.substr(0, used)).Token(token));
 }
 
@@ -164,25 +152,18 @@ void WarnShortFraction(Diagnostics& diag, std::string_view token, const ScriptPo
   const std::string_view number = token.substr(0, end);
   const int count = std::stoi(std::string(digits));
   const int scale = digits.size() == 1 ? 10 : 100;
-  const int steps = (count * 256 + scale / 2) / scale;
-  std::string what(number);
-  what += " is ";
-  what += whole;
-  what += " and ";
-  what += std::to_string(count);
-  what += "/256; ";
-  what += number;
-  what += count * 256 % scale == 0 ? " as a decimal is " : " as a decimal is about ";
-  what += whole;
-  what += '.';
-  what += std::to_string(steps);
+  const std::string counted = std::to_string(count);
+  const std::string decimal = std::string(whole) + "." + std::to_string((count * 256 + scale / 2) / scale);
+  const bool exact = count * 256 % scale == 0;
+  const std::string what = Join({number, " is ", whole, " and ", counted, "/256; ", number,
+                                 exact ? " as a decimal is " : " as a decimal is about ", decimal});
   diag.WarnAt(Warning::Fraction, msg::kWarnShortFraction, what, at,
               Detail()
                   .Value(number)
                   .Value(whole)
-                  .Value(std::to_string(count))
-                  .Value(std::string(whole) + "." + std::to_string(steps))
-                  .Value(count * 256 % scale == 0 ? "" : "about ")
+                  .Value(counted)
+                  .Value(decimal)
+                  .Value(exact ? "" : "about ")
                   .Token(token));
 }
 
@@ -194,8 +175,7 @@ bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size
   if (text[0] == '$') {
     const HexScan h = ScanHex(text.substr(1));
     if (!h.ok || h.magnitude > 0xFFFFFFFFu) {
-      NumericError(diag, text);
-      return false;
+      return NumericError(diag, text);
     }
     value = static_cast<int32_t>(HexPattern(h));
     Report(used, 1 + h.end);
@@ -222,8 +202,7 @@ bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size
   }
   const DecimalScan d = ScanDecimal(text);
   if (!d.ok || d.overflow) {
-    NumericError(diag, text);
-    return false;
+    return NumericError(diag, text);
   }
   value = static_cast<int32_t>(d.value);
   Report(used, d.end);
@@ -232,8 +211,7 @@ bool ParseInteger(Diagnostics& diag, std::string_view text, int32_t& value, size
 
 bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text, size_t* used) {
   if (text.empty()) {
-    NumericError(diag, text);
-    return false;
+    return NumericError(diag, text);
   }
   int64_t integer = 0;
   int64_t fraction = 0;
@@ -243,8 +221,7 @@ bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text
     if (!rest.empty()) {
       const HexScan i = ScanHex(rest);
       if (!i.ok) {
-        NumericError(diag, text);
-        return false;
+        return NumericError(diag, text);
       }
       // An integer part beyond 32 bits is clamped like any large value.
       integer = i.magnitude > 0xFFFFFFFFu ? INT64_MAX : static_cast<int32_t>(HexPattern(i));
@@ -254,8 +231,7 @@ bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text
         if (f.ok) {
           read = 1 + i.end + 1 + f.end;
           if (f.magnitude > 0xFFFFFFFFu) {
-            NumericError(diag, text);
-            return false;
+            return NumericError(diag, text);
           }
           fraction = static_cast<int32_t>(HexPattern(f));
         }
@@ -269,16 +245,14 @@ bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text
         (dot != std::string_view::npos && !text.substr(dot + 1).empty() &&
          !ParseBinaryPart(text.substr(dot + 1), f)) ||
         (dot != std::string_view::npos && text.find('.', dot + 1) != std::string_view::npos)) {
-      NumericError(diag, text);
-      return false;
+      return NumericError(diag, text);
     }
     integer = static_cast<int32_t>(i);
     fraction = static_cast<int32_t>(f);
   } else {
     const DecimalScan i = ScanDecimal(text);
     if (!i.ok) {
-      NumericError(diag, text);
-      return false;
+      return NumericError(diag, text);
     }
     integer = i.value;
     read = i.end;
@@ -287,8 +261,7 @@ bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text
       if (f.ok) {
         read = i.end + 1 + f.end;
         if (f.overflow) {
-          NumericError(diag, text);
-          return false;
+          return NumericError(diag, text);
         }
         fraction = f.value;
         // -1.5 is stored as -2 + 0.5: the integer part is the floor.
@@ -297,8 +270,7 @@ bool ParseFixedPoint(Diagnostics& diag, FixedPoint& fixed, std::string_view text
     }
   }
   if (fraction < 0) {
-    NumericError(diag, text);
-    return false;
+    return NumericError(diag, text);
   }
   StoreFixed(fixed, integer, fraction);
   Report(used, read);

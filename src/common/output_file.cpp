@@ -146,9 +146,8 @@ Destination FollowLinks(const std::string& path) {
 // links), then its own name. Names that do not exist yet compare so.
 std::string Place(const std::string& name) {
   const size_t slash = name.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : name.substr(0, slash == 0 ? 1 : slash);
   char resolved[PATH_MAX];
-  if (::realpath(dir.c_str(), resolved) == nullptr) return name;
+  if (::realpath(DirectoryOf(name).c_str(), resolved) == nullptr) return name;
   return std::string(resolved) + "/" + name.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
@@ -218,8 +217,8 @@ void OutputFile::Discard() {
   errno = failure;
 }
 
-bool OutputFile::Fail() {
-  fault_ = FileFault{errno, nullptr};
+bool OutputFile::Fail(int error) {
+  fault_ = FileFault{error, nullptr};
   return false;
 }
 
@@ -237,10 +236,7 @@ bool OutputFile::Open(const std::string& path) {
   const bool exists = ::stat(target_.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) return Fail();  // a loop of links, a file as a directory
   if (exists) {
-    if (S_ISDIR(st.st_mode)) {
-      fault_.error = EISDIR;
-      return false;
-    }
+    if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
     if (::access(target_.c_str(), W_OK) != 0) return Fail();
     if (!S_ISREG(st.st_mode)) {
       // A device or a pipe (/dev/null, a FIFO) is written as it comes:
@@ -357,7 +353,7 @@ bool OutputFile::Commit() {
       temp_.clear();
     }
   }
-  if (!ok) fault_ = FileFault{errno, nullptr};
+  if (!ok) Fail();
   Discard();
   return ok;
 }
@@ -382,12 +378,8 @@ bool OutputFile::NameAndReplace() {
       errno = saved;
       return renamed;
     }
-    const int saved = errno;
-    ForgetPending(name);
-    if (saved != EEXIST) {
-      errno = saved;
-      return false;
-    }
+    ForgetPending(name);  // keeps errno
+    if (errno != EEXIST) return false;
   }
   return false;
 }

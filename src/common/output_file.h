@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,7 +56,7 @@ class OutputFile {
   bool NameAndReplace();
   bool CopySpoolInPlace();
   void Discard();
-  bool Fail();  // keeps errno as the fault; false
+  bool Fail(int error = errno);  // keeps the error (errno) as the fault; false
 
   FileFault fault_;
   Kind kind_ = Kind::Unnamed;

@@ -42,8 +42,8 @@ void SourceFile::LetGoOfMapped() {
   if (mapped_ != nullptr) ::madvise(mapped_, mappedSize_, MADV_DONTNEED);
 }
 
-bool SourceFile::Fail() {
-  fault_ = FileFault{errno, nullptr};
+bool SourceFile::Fail(int error) {
+  fault_ = FileFault{error, nullptr};
   return false;
 }
 
@@ -54,10 +54,7 @@ bool SourceFile::Open(const std::string& name) {
   if (fd_ < 0) return Fail();
   struct stat st;
   if (::fstat(fd_, &st) != 0) return Fail();
-  if (S_ISDIR(st.st_mode)) {
-    fault_.error = EISDIR;
-    return false;
-  }
+  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
   // /proc and /sys files state a size of 0 whatever they hold: read to
   // their end like pipes (a truly empty file reads as empty either way).
   stream_ = !S_ISREG(st.st_mode) || st.st_size == 0;
@@ -66,11 +63,7 @@ bool SourceFile::Open(const std::string& name) {
     // for an empty file later.
     uint8_t probe;
     const ssize_t n = ::pread(fd_, &probe, 1, 0);
-    if (n < 0) return Fail();
-    if (n != 1) {
-      fault_.error = EIO;
-      return false;
-    }
+    if (n != 1) return Fail(n < 0 ? errno : EIO);
   }
   return true;
 }
@@ -125,8 +118,7 @@ bool SourceFile::Measure(uint64_t limit, bool keep, uint64_t& size) {
       kept_.emplace_back(capacity);
       if (kept_.back().bytes == nullptr) {
         Release();
-        fault_ = FileFault{ENOMEM, nullptr};
-        return false;
+        return Fail(ENOMEM);
       }
     }
     if (!keeping && scratch == nullptr) scratch.reset(new uint8_t[kFirstPiece]);

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -56,7 +57,7 @@ class SourceFile {
 
  private:
   friend class OutputFile;  // copies from fd_ inside the kernel
-  bool Fail();  // keeps errno as the fault; false
+  bool Fail(int error = errno);  // keeps the error (errno) as the fault; false
 
   std::string name_;
   int fd_ = -1;

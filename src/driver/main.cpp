@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/byte_buffer.h"
@@ -17,7 +18,6 @@
 #include "common/source_file.h"
 #include "common/script_lines.h"
 #include "driver/options.h"
-#include "driver/symbol_lists.h"
 #include "dump/dump.h"
 #include "format/layout.h"
 #include "music/mus_binary.h"
@@ -95,6 +95,34 @@ void WarnExtraSfxScripts(Run& run) {
     run.diag.Warn(Warning::SfxExtra, msg::kWarnSfxExtra, run.sources[i]->name(),
                   Detail().File(run.sources[i]->name()));
   }
+}
+
+// SFX_<label> = the effect's number, PRI_<label> = its priority.
+SymbolList SfxSymbols(const InstrumentTable& table) {
+  SymbolList list = {{"SOUND EFFECT IDs", {}}, {"SOUND EFFECT PRIORITIES", {}}};
+  for (uint32_t i = 0; i < table.records.size(); ++i) {
+    list[0].symbols.push_back({"SFX_" + table.records[i].name, i});
+    list[1].symbols.push_back({"PRI_" + table.records[i].name, table.records[i].priority});
+  }
+  return list;
+}
+
+// `prefix` + each source's file name = its index in the pack. False after
+// reporting a symbol too long for the symbol files or two sources giving
+// one symbol.
+bool PackSymbols(Run& run, const char* title, const char* prefix, SymbolList& list) {
+  list = {{title, {}}};
+  std::unordered_set<std::string> seen;
+  for (uint32_t i = 0; i < run.sources.size(); ++i) {
+    std::string symbol = SymbolFromPath(prefix, run.sources[i]->name());
+    if (!CheckSymbolLength(run.symbolRules, run.diag, symbol)) return false;
+    if (!seen.insert(symbol).second) {
+      run.diag.ErrorWith(msg::kSourcesShareSymbol, symbol);
+      return false;
+    }
+    list[0].symbols.push_back({std::move(symbol), i});
+  }
+  return true;
 }
 
 // What a mode hands over to be saved: a binary built in memory, not yet
@@ -192,8 +220,8 @@ void RunPack(Run& run) {
     return;
   }
   Built built;
-  if (SymbolsRequested(run) && !PackSymbols(run.sources, pcm ? "PCM STREAM IDs" : "SONG IDs", pcm ? "PCM_" : "SONG_",
-                                            run.symbolRules, run.diag, built.symbols)) {
+  if (SymbolsRequested(run) &&
+      !PackSymbols(run, pcm ? "PCM STREAM IDs" : "SONG IDs", pcm ? "PCM_" : "SONG_", built.symbols)) {
     return;
   }
   if (pcm ? BuildPcmPack(run.diag, run.output, run.sources, run.options.audio, built.pack)
@@ -240,44 +268,31 @@ bool PlanSymbolOutputs(Run& run, const ModeRow& row) {
                          run.symbolFiles);
 }
 
-bool IsASource(const Run& run, const std::string& name) {
-  for (const auto& source : run.sources) {
-    if (source->IsFile(name)) return true;
-  }
-  return false;
-}
-
 // A file the run would replace (the output, then its symbol files) must not
 // be one of its sources, under any spelling (./x, a link, a path through
 // ..): compared by device and inode.
 bool RefuseOutputThatIsASource(Run& run) {
-  const std::string* clash = IsASource(run, run.outputName) ? &run.outputName : nullptr;
-  for (const SymbolFile& file : run.symbolFiles) {
-    if (clash == nullptr && IsASource(run, file.name)) clash = &file.name;
+  std::vector<const std::string*> outputs{&run.outputName};
+  for (const SymbolFile& file : run.symbolFiles) outputs.push_back(&file.name);
+  for (const std::string* output : outputs) {
+    for (const auto& source : run.sources) {
+      if (!source->IsFile(*output)) continue;
+      run.diag.ErrorWith(msg::kOutputIsSource, *output);
+      return true;
+    }
   }
-  if (clash == nullptr) return false;
-  run.diag.ErrorWith(msg::kOutputIsSource, *clash);
-  return true;
-}
-
-void PrintHelp(Run& run) {
-  run.diag.Listing(msg::kHelpUsageLine);
-  run.diag.Listing(msg::kUsageModes);
-  run.diag.Listing(msg::kHelpPcmAndDump);
-  run.diag.Listing(msg::kOptionsHelp);
+  return false;
 }
 
 void Execute(Run& run, int argc, char** argv) {
   Options& options = run.options;
   if (!ReadDiagnosticOptions(argc, argv, run.diag, options)) return;
   if (!ParseOptions(argc, argv, run.diag, options)) return;
-  if (options.help) {
-    PrintHelp(run);
-    run.diag.FinishListing();
-    return;
-  }
-  if (options.version) {
-    run.diag.Listing("psgc " PSGC_VERSION "\n");
+  // The options stop at help or the version, whichever comes first.
+  if (options.help || options.version) {
+    run.diag.Listing(options.help ? Join({msg::kHelpUsageLine, msg::kUsageModes, msg::kHelpPcmAndDump,
+                                          msg::kOptionsHelp})
+                                  : "psgc " PSGC_VERSION "\n");
     run.diag.FinishListing();
     return;
   }

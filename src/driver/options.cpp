@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "common/hints.h"
 #include "common/messages.h"
@@ -20,28 +21,33 @@ constexpr char kDiagnosticsOption[] = "--diagnostics=";
 constexpr char kColourOption[] = "--color=";
 constexpr char kDiagnosticsVariable[] = "PSGC_DIAGNOSTICS";
 
-bool ReadFormat(std::string_view value, DiagnosticFormat& format) {
-  if (value == "classic") {
-    format = DiagnosticFormat::Classic;
-  } else if (value == "gcc") {
-    format = DiagnosticFormat::Gcc;
-  } else {
-    return false;
+// A value of --diagnostics= or --color=, by its spellings. False for
+// any other.
+template <class Setting>
+bool ReadSetting(std::string_view value, std::initializer_list<std::pair<std::string_view, Setting>> names,
+                 Setting& setting) {
+  for (const auto& [name, named] : names) {
+    if (value == name) {
+      setting = named;
+      return true;
+    }
   }
-  return true;
+  return false;
+}
+
+bool ReadFormat(std::string_view value, DiagnosticFormat& format) {
+  return ReadSetting(value, {{"classic", DiagnosticFormat::Classic}, {"gcc", DiagnosticFormat::Gcc}}, format);
 }
 
 bool ReadColour(std::string_view value, ColourSetting& colour) {
-  if (value == "auto") {
-    colour = ColourSetting::Auto;
-  } else if (value == "always") {
-    colour = ColourSetting::Always;
-  } else if (value == "never") {
-    colour = ColourSetting::Never;
-  } else {
-    return false;
-  }
-  return true;
+  return ReadSetting(value, {{"auto", ColourSetting::Auto}, {"always", ColourSetting::Always},
+                             {"never", ColourSetting::Never}}, colour);
+}
+
+// The value after `prefix` when `arg` starts with it, else nullptr.
+const char* ValueAfter(const char* arg, const char* prefix) {
+  const size_t length = std::strlen(prefix);
+  return std::strncmp(arg, prefix, length) == 0 ? arg + length : nullptr;
 }
 
 // Colour as GCC decides it: only on a terminal that is not "dumb", and
@@ -170,10 +176,8 @@ constexpr OptionRow kOptionTable[] = {
 
 const OptionRow* FindOption(const char* arg) {
   for (const OptionRow& row : kOptionTable) {
-    const size_t length = std::strlen(row.spelling);
-    const bool matches = row.form == ValueForm::Joined
-                             ? std::strncmp(arg, row.spelling, length) == 0
-                             : std::strcmp(arg, row.spelling) == 0;
+    const bool matches = row.form == ValueForm::Joined ? ValueAfter(arg, row.spelling) != nullptr
+                                                       : std::strcmp(arg, row.spelling) == 0;
     if (matches) return &row;
   }
   return nullptr;
@@ -189,7 +193,7 @@ Taken TakeOption(int argc, char** argv, int& i, OptionContext& context) {
     case ValueForm::None:
       return row->take(context, nullptr);
     case ValueForm::Joined:
-      return row->take(context, arg + std::strlen(row->spelling));
+      return row->take(context, ValueAfter(arg, row->spelling));
     case ValueForm::Next:
     case ValueForm::Rest:
       if (i + 1 >= argc) {
@@ -211,16 +215,11 @@ bool ReadDiagnosticOptions(int argc, char** argv, Diagnostics& diag, Options& op
   const char* badFormat = nullptr;
   const char* badColour = nullptr;
   for (int i = 1; i < argc && !Is(argv[i], "--") && !Is(argv[i], "--dump"); ++i) {
-    const char* arg = argv[i];
-    if (std::strncmp(arg, kDiagnosticsOption, std::strlen(kDiagnosticsOption)) == 0) {
+    if (const char* format = ValueAfter(argv[i], kDiagnosticsOption)) {
       formatGiven = true;
-      if (!ReadFormat(arg + std::strlen(kDiagnosticsOption), options.diagnostics) && badFormat == nullptr) {
-        badFormat = arg + std::strlen(kDiagnosticsOption);
-      }
-    } else if (std::strncmp(arg, kColourOption, std::strlen(kColourOption)) == 0) {
-      if (!ReadColour(arg + std::strlen(kColourOption), options.colour) && badColour == nullptr) {
-        badColour = arg + std::strlen(kColourOption);
-      }
+      if (!ReadFormat(format, options.diagnostics) && badFormat == nullptr) badFormat = format;
+    } else if (const char* colour = ValueAfter(argv[i], kColourOption)) {
+      if (!ReadColour(colour, options.colour) && badColour == nullptr) badColour = colour;
     }
   }
   // The option wins over the variable; an empty variable is no setting.

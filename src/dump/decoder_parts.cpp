@@ -3,6 +3,7 @@
 #include "dump/decoder_parts.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "common/messages.h"
@@ -21,14 +22,9 @@ bool Reader::Pointer(uint32_t at, uint32_t lowest, uint32_t highest, uint32_t& t
 }
 
 std::string Hex(uint32_t value, int digits) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string s;
-  do {
-    s.insert(s.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  if (static_cast<int>(s.size()) < digits) s.insert(0, static_cast<size_t>(digits) - s.size(), '0');
-  return s;
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  return text;
 }
 
 std::string Bytes(uint32_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
@@ -63,14 +59,10 @@ uint32_t NextStart(const std::vector<uint32_t>& starts, uint32_t start, uint32_t
 namespace {
 
 Item Unreferenced(uint32_t offset, uint32_t size) {
-  Item item;
-  item.kind = ItemKind::Unreferenced;
-  item.offset = offset;
-  item.size = size;
-  item.heading = "unreferenced bytes " + Hex(offset, 4) + "-" + Hex(offset + size - 1, 4) + " (" +
-                 Bytes(size) + ", no pointer or header reaches them)";
-  item.raw = true;
-  return item;
+  return {ItemKind::Unreferenced, offset, size,
+          "unreferenced bytes " + Hex(offset, 4) + "-" + Hex(offset + size - 1, 4) + " (" + Bytes(size) +
+              ", no pointer or header reaches them)",
+          {}, -1, true};
 }
 
 }  // namespace
@@ -99,14 +91,10 @@ std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
     for (size_t k = i + 1; k < refs.size(); ++k) {
       if (refs[k].start == start) owners += ", " + refs[k].owner;
     }
-    Item item;
-    item.kind = ItemKind::Events;
-    item.offset = start;
-    item.size = end - start;
-    item.index = index[i];
-    item.heading = owners + ": events at " + Hex(start, 4) + ", " + Bytes(end - start) +
-                   BankCrossing(start, end - start);
-    out.items.push_back(std::move(item));
+    out.items.push_back({ItemKind::Events, start, end - start,
+                         owners + ": events at " + Hex(start, 4) + ", " + Bytes(end - start) +
+                             BankCrossing(start, end - start),
+                         {}, index[i]});
   }
   return index;
 }

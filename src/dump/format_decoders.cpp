@@ -17,20 +17,16 @@ std::string Plural(uint32_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-Item HeaderItem(const char* mark, uint32_t count, uint32_t size, const char* one, const char* many) {
-  Item header;
-  header.offset = 0;
-  header.size = size;
-  header.fields.push_back({0, format::kFileHeaderSize,
-                           std::string("\"") + mark + "\", " + Plural(count, one, many)});
-  return header;
-}
-
-// The end of the pointer or entry table that follows the header, checked
-// against the file: the count byte must fit.
-bool TableEnd(Reader& reader, uint32_t entrySize, uint32_t& end) {
-  end = format::kFileHeaderSize + entrySize * reader.data[format::kCountAt];
-  if (end > reader.size) return reader.Fail(format::kCountAt, msg::kDumpCountTooLarge);
+// The header, listed as its mark and count (of `one` or `many`), and the
+// end of the pointer or entry table that follows it, checked against the
+// file: the count byte must fit.
+bool ReadHeader(Reader& reader, Decoded& out, const char* mark, uint32_t entrySize, const char* one,
+                const char* many, uint32_t& count, uint32_t& tableEnd) {
+  count = reader.data[format::kCountAt];
+  tableEnd = format::kFileHeaderSize + entrySize * count;
+  if (tableEnd > reader.size) return reader.Fail(format::kCountAt, msg::kDumpCountTooLarge);
+  out.items.push_back({ItemKind::Fields, 0, tableEnd, {},
+                       {{0, format::kFileHeaderSize, std::string("\"") + mark + "\", " + Plural(count, one, many)}}});
   return true;
 }
 
@@ -57,10 +53,7 @@ bool DecodeEffect(Reader& reader, uint32_t at, uint32_t number, Decoded& out,
   }
   const uint32_t size = format::kEffectHeaderSize + format::kChannelHeaderSize * channels;
   if (reader.size - at < size) return reader.Fail(at + 1, msg::kDumpCountTooLarge);
-  Item item;
-  item.offset = at;
-  item.size = size;
-  item.heading = "effect " + std::to_string(number);
+  Item item{ItemKind::Fields, at, size, "effect " + std::to_string(number), {}};
   item.fields.push_back({at, format::kEffectHeaderSize, "priority " + std::to_string(d[at]) + ", " +
                                                             Plural(channels, "channel", "channels")});
   Effect effect{out.items.size(), {}};
@@ -100,10 +93,9 @@ void NameEffects(Decoded& out, const std::vector<Effect>& effects, const std::ve
 }  // namespace
 
 bool DecodeSfx(Reader& reader, Decoded& out) {
+  uint32_t n = 0;
   uint32_t tableEnd = 0;
-  if (!TableEnd(reader, format::kPointerSize, tableEnd)) return false;
-  const uint32_t n = reader.data[format::kCountAt];
-  out.items.push_back(HeaderItem(format::kSfxMark, n, tableEnd, "sound effect", "sound effects"));
+  if (!ReadHeader(reader, out, format::kSfxMark, format::kPointerSize, "sound effect", "sound effects", n, tableEnd)) return false;
   std::vector<StreamRef> refs;
   std::vector<Effect> effects;
   std::vector<uint32_t> seen;
@@ -129,10 +121,9 @@ bool DecodeSfx(Reader& reader, Decoded& out) {
 }
 
 bool DecodeTrk(Reader& reader, Decoded& out) {
+  uint32_t n = 0;
   uint32_t tableEnd = 0;
-  if (!TableEnd(reader, format::kPointerSize, tableEnd)) return false;
-  const uint32_t n = reader.data[format::kCountAt];
-  out.items.push_back(HeaderItem(format::kTrkMark, n, tableEnd, "song", "songs"));
+  if (!ReadHeader(reader, out, format::kTrkMark, format::kPointerSize, "song", "songs", n, tableEnd)) return false;
   std::vector<uint32_t> starts;
   for (uint32_t i = 0; i < n; ++i) {
     const uint32_t at = format::kFileHeaderSize + format::kPointerSize * i;
@@ -147,10 +138,7 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
     const uint32_t start = starts[i];
     if (std::find(starts.begin(), starts.begin() + i, start) != starts.begin() + i) continue;
     const uint32_t size = NextStart(sorted, start, reader.size) - start;
-    Item item;
-    item.offset = start;
-    item.size = size;
-    item.heading = "song " + std::to_string(i);
+    Item item{ItemKind::Fields, start, size, "song " + std::to_string(i), {}};
     for (uint32_t k = i + 1; k < n; ++k) {
       if (starts[k] == start) item.heading += ", song " + std::to_string(k);
     }
@@ -181,10 +169,9 @@ bool DecodeTrk(Reader& reader, Decoded& out) {
 }
 
 bool DecodePcm(Reader& reader, Decoded& out) {
+  uint32_t n = 0;
   uint32_t tableEnd = 0;
-  if (!TableEnd(reader, format::kPcmEntrySize, tableEnd)) return false;
-  const uint32_t n = reader.data[format::kCountAt];
-  out.items.push_back(HeaderItem(format::kPcmMark, n, tableEnd, "stream", "streams"));
+  if (!ReadHeader(reader, out, format::kPcmMark, format::kPcmEntrySize, "stream", "streams", n, tableEnd)) return false;
   const uint8_t* d = reader.data;
   for (uint32_t i = 0; i < n; ++i) {
     const uint32_t at = format::kFileHeaderSize + format::kPcmEntrySize * i;
@@ -207,14 +194,11 @@ bool DecodePcm(Reader& reader, Decoded& out) {
     if (shared) continue;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(length) / format::kPcmSamplesPerSecond);
-    Item item;
-    item.kind = ItemKind::Samples;
-    item.offset = start;
-    item.size = length;
-    item.heading = "stream " + std::to_string(i) + " at " + Place(start) + ", " + Bytes(length) +
-                   BankSpan(start, length) + ", " + seconds + " seconds at " +
-                   std::to_string(format::kPcmSamplesPerSecond) + " samples/s" +
-                   BankCrossing(start, length);
+    Item item{ItemKind::Samples, start, length,
+              "stream " + std::to_string(i) + " at " + Place(start) + ", " + Bytes(length) + BankSpan(start, length) +
+                  ", " + seconds + " seconds at " + std::to_string(format::kPcmSamplesPerSecond) + " samples/s" +
+                  BankCrossing(start, length),
+              {}};
     if (length > 0) item.fields.push_back({start, length, Plural(length, "sample", "samples")});
     out.items.push_back(std::move(item));
   }

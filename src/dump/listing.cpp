@@ -205,34 +205,31 @@ void WriteEvent(Writer& w, const Event& event, const StreamContext& context) {
     out.Put(' ');
     AppendOperand(out, event, i, row.operands[i]);
   }
+  // Comments follow the event: "  ; " before the first, ", " between.
   const char* separator = "  ; ";
+  const auto comment = [&] {
+    out.Put(separator);
+    separator = ", ";
+  };
   if (row.opcode == format::music::kNote.opcode && std::strcmp(row.name, format::music::kNote.name) == 0) {
     const std::vector<bool>& noise = context.decoded.noiseInstruments;
     const auto instrument = static_cast<size_t>(event.operands.value[0]);
     if (instrument < noise.size() && noise[instrument]) {
-      out.Put(separator);
+      comment();
       out.Put("noise period");
-      separator = ", ";
-    } else {
-      const std::string& note = NearNote(static_cast<uint32_t>(event.operands.value[1]));
-      if (!note.empty()) {
-        out.Put(separator);
-        out.Put(note);
-        separator = ", ";
-      }
+    } else if (const std::string& note = NearNote(static_cast<uint32_t>(event.operands.value[1])); !note.empty()) {
+      comment();
+      out.Put(note);
     }
   }
   if (event.pairs > 1) {
-    out.Put(separator);
+    comment();
     out.Number(event.pairs);
     out.Put(" wait pairs");
-    separator = ", ";
   }
-  if (row.opcode == format::music::kCall.opcode && context.blockStarts != nullptr) {
-    if (const char* comment = CallComment(context, event)) {
-      out.Put(separator);
-      out.Put(comment);
-    }
+  if (const char* call = row.opcode == format::music::kCall.opcode ? CallComment(context, event) : nullptr) {
+    comment();
+    out.Put(call);
   }
   out.EndLine();
 }
@@ -327,8 +324,6 @@ void WriteBlocks(Writer& w, const Decoded& decoded) {
   }
 }
 
-void WriteItems(Writer& w, const Decoded& decoded);
-
 void WriteItem(Writer& w, const Item& item, const Decoded& decoded) {
   if (!item.heading.empty()) w.Heading(item.heading);
   for (const Field& field : item.fields) w.Line(field.offset, field.size, field.text);
@@ -341,12 +336,8 @@ void WriteItem(Writer& w, const Item& item, const Decoded& decoded) {
   } else if (item.kind == ItemKind::Song) {
     const Decoded& song = decoded.songs[static_cast<size_t>(item.index)];
     Writer inner{w.data + item.offset, w.digits, w.prefix + "    ", w.out};
-    WriteItems(inner, song);
+    for (const Item& songItem : song.items) WriteItem(inner, songItem, song);
   }
-}
-
-void WriteItems(Writer& w, const Decoded& decoded) {
-  for (const Item& item : decoded.items) WriteItem(w, item, decoded);
 }
 
 int OffsetDigits(uint32_t size) {
@@ -365,7 +356,7 @@ void WriteListing(const std::string& name, const uint8_t* data, const Decoded& d
   text.Put("== " + name + ": " + decoded.format + ", " + Bytes(decoded.size) + " in " + std::to_string(banks) +
            (banks == 1 ? " bank" : " banks") + " of 8 KiB");
   text.EndLine();
-  WriteItems(w, decoded);
+  for (const Item& item : decoded.items) WriteItem(w, item, decoded);
   text.Flush();
 }
 

@@ -194,12 +194,10 @@ bool DecodeInstrumentTable(Reader& reader, Decoded& out, uint32_t table, uint32_
   const uint8_t* d = reader.data;
   const uint32_t pointersEnd = table + format::kPointerSize * count;
   if (pointersEnd > reader.size) return reader.Fail(format::kCountAt, msg::kDumpCountTooLarge);
-  Item pointers;
-  pointers.offset = table;
-  pointers.size = pointersEnd - table;
-  pointers.heading = "instrument table at " + Place(table) + ", " + Bytes(reader.size - table) +
-                     "; its pointers count from its first byte" +
-                     BankCrossing(table, reader.size - table);
+  Item pointers{ItemKind::Fields, table, pointersEnd - table,
+                "instrument table at " + Place(table) + ", " + Bytes(reader.size - table) +
+                    "; its pointers count from its first byte" + BankCrossing(table, reader.size - table),
+                {}};
   std::vector<StreamRef> refs;
   std::vector<uint32_t> records, noteOffs;
   for (uint32_t i = 0; i < count; ++i) {
@@ -219,13 +217,10 @@ bool DecodeInstrumentTable(Reader& reader, Decoded& out, uint32_t table, uint32_
     refs.push_back({abs + format::kInstrumentRecordHeaderSize, "instrument " + std::to_string(i)});
     if (std::find(records.begin(), records.end(), abs) != records.end()) continue;
     records.push_back(abs);
-    Item item;
-    item.offset = abs;
-    item.size = format::kInstrumentRecordHeaderSize;
-    item.heading = "instrument " + std::to_string(i) + " record at " + Place(abs);
-    item.fields.push_back({abs, format::kInstrumentRecordHeaderSize,
-                           "note-off point at +" + Place(noteOff) + ", file " + Hex(table + noteOff, 4)});
-    out.items.push_back(std::move(item));
+    out.items.push_back({ItemKind::Fields, abs, format::kInstrumentRecordHeaderSize,
+                         "instrument " + std::to_string(i) + " record at " + Place(abs),
+                         {{abs, format::kInstrumentRecordHeaderSize,
+                           "note-off point at +" + Place(noteOff) + ", file " + Hex(table + noteOff, 4)}}});
   }
   out.items.push_back(std::move(pointers));
   std::vector<uint32_t> starts;
@@ -270,8 +265,7 @@ bool DecodeMus(Reader& reader, Decoded& out) {
     return false;
   }
   if (!hasTable && count != 0) return reader.Fail(format::kCountAt, msg::kDumpCountTooLarge);
-  Item header;
-  header.size = format::kMusHeaderSize;
+  Item header{ItemKind::Fields, 0, format::kMusHeaderSize, {}, {}};
   header.fields.push_back({0, format::kFileHeaderSize,
                            "\"MUS\", " + std::to_string(count) + (count == 1 ? " instrument" : " instruments")});
   header.fields.push_back({format::kTablePointerAt, format::kPointerSize,
@@ -291,13 +285,7 @@ bool DecodeMus(Reader& reader, Decoded& out) {
   GatherCalls(reader, area, starts, blocks);
   starts.shrink_to_fit();
   blocks.starts = std::move(starts);
-  if (!blocks.starts.empty()) {
-    Item item;
-    item.kind = ItemKind::Blocks;
-    item.offset = area.start;
-    item.size = area.end - area.start;
-    out.items.push_back(std::move(item));
-  }
+  if (!blocks.starts.empty()) out.items.push_back({ItemKind::Blocks, area.start, area.end - area.start, {}, {}});
   return !hasTable || DecodeInstrumentTable(reader, out, table, count);
 }
 

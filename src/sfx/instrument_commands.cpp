@@ -53,7 +53,7 @@ HandlerStatus Wave(InstrumentScript& script, LineTokens& tokens) {
   for (uint32_t n = 0; n < format::kWaveSamples; ++n) {
     const std::string_view token = tokens.Next();
     if (token.empty()) {
-      script.diag.ErrorWaveform(n, script.at());
+      script.diag.ErrorTokenAt(msg::kWaveformShort, std::to_string(n), script.at());
       return HandlerStatus::Malformed;
     }
     uint32_t raw = 0;

@@ -57,16 +57,9 @@ void WarnUnsafeLabel(InstrumentScript& script, std::string_view label) {
   if (at == std::string_view::npos) return;
   const auto c = static_cast<unsigned char>(label[at]);
   char shown[8];
-  if (c > 0x20 && c < 0x7F) {
-    std::snprintf(shown, sizeof shown, "'%c'", c);
-  } else {
-    std::snprintf(shown, sizeof shown, "$%02X", c);
-  }
-  std::string what(shown);
-  what += msg::kWarnUnsafeCharacterTail;
-  what += label;
-  script.diag.WarnAt(Warning::Symbol, msg::kWarnUnsafeCharacter, what, script.at(),
-                     Detail().Value(label).Value(shown).Token(label));
+  std::snprintf(shown, sizeof shown, c > 0x20 && c < 0x7F ? "'%c'" : "$%02X", c);
+  script.diag.WarnAt(Warning::Symbol, msg::kWarnUnsafeCharacter, Join({shown, msg::kWarnUnsafeCharacterTail, label}),
+                     script.at(), Detail().Value(label).Value(shown).Token(label));
 }
 
 // A sound effect whose label line has no priority takes the last one given
@@ -74,10 +67,7 @@ void WarnUnsafeLabel(InstrumentScript& script, std::string_view label) {
 // the priority an effect has without any.
 void WarnCarriedPriority(InstrumentScript& script, std::string_view label, uint32_t carried) {
   if (carried == 0 || !script.diag.WarningOn(Warning::Priority)) return;
-  std::string what(label);
-  what += " takes priority ";
-  what += std::to_string(carried);
-  what += " from the effect before it";
+  const std::string what = Join({label, " takes priority ", std::to_string(carried), " from the effect before it"});
   script.diag.WarnAt(Warning::Priority, msg::kWarnPriorityCarried, what, script.at(),
                      Detail().Value(label).Value(static_cast<int64_t>(carried)).Token(label));
 }

@@ -53,7 +53,7 @@ void AppendSfxBlock(ByteBuffer& image, uint32_t at, const Instrument& sfx) {
 bool BuildSfxBinary(const InstrumentTable& table, Diagnostics& diag, ByteBuffer& image) {
   const auto count = static_cast<uint32_t>(table.records.size());
   const uint64_t size = SfxBinarySize(table);
-  diag.PrintCount(msg::kSfxCountPrefix, count, msg::kSfxCountSuffix);
+  diag.Print(Join({msg::kSfxCountPrefix, std::to_string(count), msg::kSfxCountSuffix}));
   diag.PrintSize(msg::kSfxSize, size);
   image.clear();
   if (!format::CheckOutputSize(diag, size) || !Reserve(diag, image, size)) return false;
@@ -83,7 +83,7 @@ bool BuildInstrumentTable(const InstrumentTable& table, Diagnostics& diag, ByteB
   for (const Instrument& instrument : table.records) {
     size += kPointerSize + instrument.channels[0].bytes.size();
   }
-  diag.PrintCount(msg::kSfxCountPrefix, n, msg::kInstrumentCountSuffix);
+  diag.Print(Join({msg::kSfxCountPrefix, std::to_string(n), msg::kInstrumentCountSuffix}));
   diag.PrintSize(msg::kInstrumentTableSize, size);
   // A table that no binary could hold is refused before it is built.
   if (!format::CheckOutputSize(diag, size) || !Reserve(diag, block, size)) return false;

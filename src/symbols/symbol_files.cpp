@@ -1,6 +1,8 @@
 // Symbol files: naming, refusing clashes, writing.
 #include "symbols/symbol_files.h"
 
+#include <cstdio>
+
 #include "common/messages.h"
 #include "common/output_file.h"
 #include "common/script_lines.h"
@@ -29,10 +31,9 @@ std::string Visible(const std::string& name) {
     } else if (c == '\t') {
       shown += "\\t";
     } else if (u < 0x20 || u == 0x7F) {
-      static const char kDigits[] = "0123456789abcdef";
-      shown += "\\x";
-      shown += kDigits[u >> 4];
-      shown += kDigits[u & 15];
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", u);
+      shown += escape;
     } else {
       shown += c;
     }

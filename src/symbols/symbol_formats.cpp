@@ -82,10 +82,7 @@ size_t FindNonPlainCharacter(std::string_view name) {
 }
 
 bool IsPlainSymbol(std::string_view name) {
-  for (char c : name) {
-    if (!IsPlainCharacter(c)) return false;
-  }
-  return !name.empty();
+  return !name.empty() && FindNonPlainCharacter(name) == std::string_view::npos;
 }
 
 bool CheckLabelSymbol(const SymbolRules& rules, Diagnostics& diag, std::string_view label,
@@ -112,18 +109,17 @@ bool CheckSymbolLength(const SymbolRules& rules, Diagnostics& diag, const std::s
   return true;
 }
 
-std::string_view FileNameOf(std::string_view path) {
+std::string_view FileStemOf(std::string_view path) {
   const size_t slash = path.find_last_of(kPathSeparators);
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  // A leading "." names a hidden file; it starts no extension.
+  const size_t dot = name.rfind('.');
+  return dot != std::string_view::npos && dot > 0 ? name.substr(0, dot) : name;
 }
 
 std::string SymbolFromPath(std::string_view prefix, std::string_view path) {
-  std::string_view name = FileNameOf(path);
-  // A leading "." names a hidden file; it starts no extension.
-  const size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
   std::string symbol(prefix);
-  for (char c : name) symbol += IsPlainCharacter(c) ? c : '_';
+  for (char c : FileStemOf(path)) symbol += IsPlainCharacter(c) ? c : '_';
   return symbol;
 }
 

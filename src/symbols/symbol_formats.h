@@ -17,8 +17,8 @@ enum class SymbolFormat { Wla, Pceas, Ca65, C };
 // Where a directory part of a path ends, for a symbol file's default name
 // (only a "." after them starts an extension) and for names after files.
 inline constexpr std::string_view kPathSeparators = "<>/\\:";
-// The last component of `path`.
-std::string_view FileNameOf(std::string_view path);
+// The last component of `path`, without its extension.
+std::string_view FileStemOf(std::string_view path);
 
 // One `--symbols FORMAT[=FILE]`.
 struct SymbolRequest {

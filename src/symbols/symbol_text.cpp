@@ -3,6 +3,7 @@
 // leading zero would make C read the number as octal.
 #include "symbols/symbol_text.h"
 
+#include <cstdio>
 #include <string_view>
 
 namespace psgc {
@@ -32,9 +33,8 @@ std::string ShortHash(const std::string& text) {
     hash ^= static_cast<unsigned char>(c);
     hash *= 16777619u;
   }
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string digits(8, '0');
-  for (int i = 7; i >= 0; --i, hash >>= 4) digits[static_cast<size_t>(i)] = kDigits[hash & 15];
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%08X", hash);
   return digits;
 }
 
@@ -43,9 +43,7 @@ std::string ShortHash(const std::string& text) {
 // guards of their own, so that any symbol files of a game can be included
 // together. A long stem is cut; the hash still tells the files apart.
 std::string GuardName(const char* kind, const std::string& fileName) {
-  std::string_view stem = FileNameOf(fileName);
-  const size_t dot = stem.rfind('.');
-  if (dot != std::string_view::npos && dot > 0) stem = stem.substr(0, dot);
+  const std::string_view stem = FileStemOf(fileName);
   std::string guard = std::string("PSGC_") + kind + "_";
   const std::string hash = "_" + ShortHash(fileName);
   for (char c : stem) {
