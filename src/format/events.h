@@ -131,33 +131,39 @@ inline size_t PutShortWait(uint8_t* out, uint8_t waitOpcode, uint32_t duration) 
                           const EventOperands& operands, uint8_t* out) {
   uint8_t* p = out;
   if (row.opcode != language.waitOpcode) *p++ = row.opcode;
-  for (size_t i = 0; i < kMaxOperands && row.operands[i] != O::None; ++i) {
+  // Writes operand i; false where the operands end. Called with constant
+  // indices rather than in a loop, so that a constant row folds to its own
+  // few stores.
+  const auto put = [&](size_t i) __attribute__((always_inline)) {
     const int64_t value = operands.value[i];
     switch (row.operands[i]) {
       case O::Zero:
       case O::Byte:
-      case O::SignedByte: *p++ = static_cast<uint8_t>(value & 0xFF); break;
+      case O::SignedByte: *p++ = static_cast<uint8_t>(value & 0xFF); return true;
       case O::Word:
-      case O::SignedWord: p = encoding::Put16(p, value); break;
+      case O::SignedWord: p = encoding::Put16(p, value); return true;
       case O::Fixed8:
         *p++ = static_cast<uint8_t>(value & 0xFF);
         *p++ = operands.fraction[i];
-        break;
+        return true;
       case O::Fixed16:
         p = encoding::Put16(p, value);
         *p++ = operands.fraction[i];
-        break;
+        return true;
       case O::Samples:
         for (uint32_t s = 0; s < kWaveSamples; ++s) *p++ = operands.samples[s];
-        break;
+        return true;
       case O::Pointer:
         PutBankPointer(p, static_cast<uint32_t>(value));
         p += kPointerSize;
-        break;
-      case O::Duration: return static_cast<size_t>(p - out);
-      case O::None: break;
+        return true;
+      case O::Duration:
+      case O::None: return false;
     }
-  }
+    return false;
+  };
+  static_assert(kMaxOperands == 3, "one put per operand");
+  if (put(0) && put(1)) put(2);
   return static_cast<size_t>(p - out);
 }
 
@@ -167,9 +173,9 @@ inline size_t PutShortWait(uint8_t* out, uint8_t waitOpcode, uint32_t duration) 
 [[gnu::always_inline]] inline bool AppendEvent(Diagnostics& diag, const BoundedOutput& out, const EventLanguage& language,
                         const EventRow& row, const EventOperands& operands) {
   uint64_t duration = 0;
-  for (size_t i = 0; i < kMaxOperands; ++i) {
-    if (row.operands[i] == O::Duration) duration = static_cast<uint64_t>(operands.value[i]);
-  }
+  if (row.operands[0] == O::Duration) duration = static_cast<uint64_t>(operands.value[0]);
+  if (row.operands[1] == O::Duration) duration = static_cast<uint64_t>(operands.value[1]);
+  if (row.operands[2] == O::Duration) duration = static_cast<uint64_t>(operands.value[2]);
   uint8_t bytes[kMaxEventSize + 2];
   size_t size = EncodeEvent(language, row, operands, bytes);
   // Most events are short and most durations one pair: one append.
