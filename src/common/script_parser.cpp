@@ -17,17 +17,12 @@ bool ReadLabelPriority(Diagnostics& diag, std::string_view token, const ScriptPo
   return true;
 }
 
-void LoopTracker::Note(Diagnostics& diag, CommandRole role, bool emitted, const ScriptPos& at) {
-  if (role == CommandRole::Loop) {
-    ++open;
-  } else if (role == CommandRole::EndLoop) {
-    if (open == 0) {
-      diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", at);
-    } else {
-      --open;
-    }
+void LoopTracker::CloseLoop(Diagnostics& diag, const ScriptPos& at) {
+  if (open == 0) {
+    diag.WarnAt(Warning::Loop, msg::kWarnEndloopAlone, "", at);
+  } else {
+    --open;
   }
-  if (emitted) last = role;
 }
 
 }  // namespace psgc

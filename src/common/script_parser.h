@@ -79,7 +79,15 @@ struct LoopTracker {
   CommandRole last = CommandRole::Other;  // of the last event that made bytes
 
   // After a handled line: warns about an `endloop` with no loop open.
-  void Note(Diagnostics& diag, CommandRole role, bool emitted, const ScriptPos& at);
+  // Inline, since every line passes here and nearly all are no loop.
+  void Note(Diagnostics& diag, CommandRole role, bool emitted, const ScriptPos& at) {
+    if (role == CommandRole::Loop) ++open;
+    if (role == CommandRole::EndLoop) CloseLoop(diag, at);
+    if (emitted) last = role;
+  }
+
+ private:
+  void CloseLoop(Diagnostics& diag, const ScriptPos& at);
 };
 
 // The priority token of a label line, read as "%d" reads it (7th is 7;
