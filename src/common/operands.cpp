@@ -7,13 +7,32 @@
 #include "common/numeric.h"
 
 namespace psgc {
+namespace {
+
+// Nearly every operand is a few plain digits (a duration, a volume): such
+// a token reads here at once, to the value the general reading gives it,
+// with nothing left over to warn about.
+bool ReadPlainDecimal(std::string_view token, int32_t& value) {
+  if (token.empty() || token.size() > 9) return false;  // 9 digits stay below 2^31
+  int32_t v = 0;
+  for (char c : token) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  value = v;
+  return true;
+}
+
+}  // namespace
 
 HandlerStatus ReadIntegerIn(Diagnostics& diag, LineTokens& tokens, int32_t lowest, int32_t highest,
                             int32_t& value, const ScriptPos& at) {
   const std::string_view token = tokens.Next();
-  size_t used = 0;
-  if (token.empty() || !ParseInteger(diag, token, value, &used)) return HandlerStatus::Malformed;
-  WarnIgnoredCharacters(diag, token, used, at);
+  if (!ReadPlainDecimal(token, value)) {
+    size_t used = 0;
+    if (token.empty() || !ParseInteger(diag, token, value, &used)) return HandlerStatus::Malformed;
+    WarnIgnoredCharacters(diag, token, used, at);
+  }
   if (value < lowest || value > highest) {
     std::string allowed = std::to_string(lowest);
     allowed += highest == INT32_MAX ? " or more" : " to " + std::to_string(highest);

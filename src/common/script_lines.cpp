@@ -5,6 +5,31 @@
 #include <utility>
 
 namespace psgc {
+namespace {
+
+// The characters a line scan stops at: its end, and the two that cut its
+// text short.
+struct LineTextEnds {
+  bool is[256] = {};
+  constexpr LineTextEnds() {
+    is[static_cast<unsigned char>('\n')] = true;
+    is[0] = true;
+    is[static_cast<unsigned char>(';')] = true;
+  }
+  bool operator()(char c) const { return is[static_cast<unsigned char>(c)]; }
+};
+constexpr LineTextEnds kEndsLineText;
+
+// The first of the `size` bytes at `text` that ends a line's text, or
+// `size`.
+size_t FindLineStop(const char* text, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    if (kEndsLineText(text[i])) return i;
+  }
+  return size;
+}
+
+}  // namespace
 
 ScriptReader::ScriptReader(ReadChunk read, std::vector<char>& buffer)
     : read_(std::move(read)), buffer_(&buffer), ended_(false) {
@@ -40,11 +65,22 @@ bool ScriptReader::NextLine(std::string_view& line) {
   // A CR LF pair is one newline, as a text-mode stream delivers it, so a
   // piece may span 512 raw bytes when it ends in CR LF.
   const size_t window = remaining < kLineBufferSize ? remaining : kLineBufferSize;
-  const void* nl = std::memchr(start, '\n', window);
+  // One pass finds the newline and the first NUL or ";" before it: most
+  // lines are a few characters with neither, and a library search per
+  // character class would cost more than the line.
+  size_t at = window;   // of the newline; window when there is none
+  size_t cut = window;  // of the first NUL or ";"
+  const size_t stop = FindLineStop(start, window);
+  if (stop < window && start[stop] == '\n') {
+    at = stop;
+  } else if (stop < window) {
+    cut = stop;
+    const void* nl = std::memchr(start + stop + 1, '\n', window - stop - 1);
+    if (nl != nullptr) at = static_cast<size_t>(static_cast<const char*>(nl) - start);
+  }
   size_t take = 0;     // raw bytes consumed
   size_t content = 0;  // bytes before the line end
-  if (nl != nullptr) {
-    const size_t at = static_cast<const char*>(nl) - start;
+  if (at < window) {
     const bool crlf = at > 0 && start[at - 1] == '\r';
     if (at + 1 - (crlf ? 1 : 0) <= kLineBufferSize - 1) {
       take = at + 1;
@@ -62,10 +98,7 @@ bool ScriptReader::NextLine(std::string_view& line) {
   // the comment (";" collapsed to NUL) then ends it at its first ";".
   line = std::string_view(start, content);
   piece_ = line;
-  const void* nul = std::memchr(start, '\0', content);
-  if (nul != nullptr) line = line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - start));
-  const size_t comment = line.find(';');
-  if (comment != std::string_view::npos) line = line.substr(0, comment);
+  if (cut < content) line = line.substr(0, cut);
   return true;
 }
 

@@ -203,6 +203,7 @@ void RunMus(Run& run) {
     }
   }
   std::vector<char>().swap(run.scriptBuffer);
+  ResolveCalls(run.song);
   CheckSong(run.song, run.instruments, run.sources[0]->name(), run.diag);
   ByteBuffer image;
   if (!BuildMusBinary(run.song, run.instruments, run.diag, image)) return;

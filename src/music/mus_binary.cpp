@@ -10,23 +10,16 @@
 namespace psgc {
 namespace {
 
-// Fills every call operand with its target's position. The first call of
-// a label that no block has ends the build.
-bool PatchCalls(const SongData& song, Diagnostics& diag, ByteBuffer& image) {
-  for (const BlockReference& ref : song.references) {
-    const std::string_view label = LabelText(song, ref.label, ref.labelSize);
-    const int64_t target = FindMusicBlock(song, label);
-    if (target < 0) {
-      std::vector<std::string_view> labels;
-      for (const MusicBlock& block : song.blocks) labels.push_back(LabelText(song, block.label, block.labelSize));
-      diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref.script], ref.line},
-                        Detail().Hint(NearestName(label, labels)));
-      return false;
-    }
-    format::PutBankPointer(&image[format::kMusHeaderSize + ref.offset],
-                           format::kMusHeaderSize + song.blocks[static_cast<size_t>(target)].start);
-  }
-  return true;
+// The first call of a label that no block has ends the build.
+bool CheckCallsResolved(const SongData& song, Diagnostics& diag) {
+  const BlockReference* ref = song.unresolved;
+  if (ref == nullptr) return true;
+  const std::string_view label = LabelText(song, ref->label);
+  std::vector<std::string_view> labels;
+  for (const MusicBlock& block : song.blocks) labels.push_back(LabelText(song, block.label));
+  diag.ErrorTokenAt(msg::kUnresolvedReference, label, {song.scriptNames[ref->script], ref->line},
+                    Detail().Hint(NearestName(label, labels)));
+  return false;
 }
 
 // "MUS", the instrument count and table pointer, then six channel entries:
@@ -44,8 +37,9 @@ void WriteHeader(const SongData& song, uint8_t* image, uint32_t count, size_t ta
 }  // namespace
 
 // The song's stream already begins with room for the header and holds the
-// music after it: the instrument table is appended, the calls and the
-// header are written in place, and the stream becomes the binary.
+// music after it, its calls already filled (ResolveCalls): the instrument
+// table is appended, the header is written in place, and the stream
+// becomes the binary.
 bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnostics& diag,
                    ByteBuffer& image) {
   ByteBuffer& bytes = song.stream;
@@ -58,7 +52,7 @@ bool BuildMusBinary(SongData& song, const InstrumentTable& instruments, Diagnost
   diag.PrintSize(msg::kMusSize, total);
   // Within the limit every music byte was kept (see kMaxMusicBytes), so
   // the table starts at musicEnd.
-  if (!format::CheckOutputSize(diag, total) || !PatchCalls(song, diag, bytes)) return false;
+  if (!format::CheckOutputSize(diag, total) || !CheckCallsResolved(song, diag)) return false;
   WriteHeader(song, bytes.data(), count, tableSize, static_cast<uint32_t>(musicEnd));
   image.swap(bytes);
   return true;

@@ -61,9 +61,7 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
     return false;
   }
   if (!CopyLabel(script.song, script.diag, label, p.block.label)) return false;
-  p.block.labelSize = static_cast<uint32_t>(label.size());
   p.block.start = MusicPosition(script.song);
-  p.block.size = 0;
   p.block.script = static_cast<uint8_t>(script.channel.channel);
   p.block.line = script.channel.line;
   p.block.isMain = !priority.empty();
@@ -79,7 +77,7 @@ bool OpenBlock(BlockParser& p, std::string_view label, LineTokens& tokens) {
 // A main block plays once, from the song's start: only `end` stops it.
 void WarnAboutClosedBlock(BlockParser& p) {
   MusicScript& script = p.script;
-  const std::string_view label = LabelText(script.song, p.block.label, p.block.labelSize);
+  const std::string_view label = LabelText(script.song, p.block.label);
   if (p.loops.open > 0) script.diag.WarnAt(Warning::Loop, msg::kWarnBlockLoopOpen, label, script.at());
   if (p.block.isMain && p.block.ending != BlockEnding::End) {
     script.diag.WarnAt(Warning::Return, msg::kWarnMainBlockNoEnd, label, script.at());
@@ -96,7 +94,6 @@ bool HandleBodyLine(BlockParser& p, std::string_view first, LineTokens& tokens) 
                      : p.loops.last == CommandRole::Return ? BlockEnding::Return
                                                            : BlockEnding::Other;
     WarnAboutClosedBlock(p);
-    p.block.size = static_cast<uint32_t>(MusicPosition(script.song) - p.block.start);
     if (!AddMusicBlock(script.song, script.diag, p.block)) return false;
     p.state = BlockState::Outside;
     return true;

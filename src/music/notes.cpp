@@ -66,8 +66,16 @@ bool SemitonesFromA4(std::string_view token, int64_t& semitones, size_t& used) {
   if (token.size() < 3) return false;
   const NoteName* note = FindNoteName(token[0], token[1]);
   if (note == nullptr) return false;
-  // The octave reads as "%d" does: a.4x is octave 4.
-  const DecimalScan octave = ScanDecimal(token.substr(2));
+  // The octave reads as "%d" does: a.4x is octave 4. Nearly every note
+  // is a name and one digit, read here at once.
+  DecimalScan octave;
+  if (token.size() == 3 && token[2] >= '0' && token[2] <= '9') {
+    octave.ok = true;
+    octave.end = 1;
+    octave.value = token[2] - '0';
+  } else {
+    octave = ScanDecimal(token.substr(2));
+  }
   if (!octave.ok || octave.overflow) return false;
   const int64_t twelveOctaves = 12 * (octave.value + note->octaveAdjustment);
   if (twelveOctaves < INT32_MIN || twelveOctaves > INT32_MAX) return false;

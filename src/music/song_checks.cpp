@@ -21,29 +21,16 @@ void CheckInstruments(const SongData& song, const InstrumentTable& instruments,
   }
 }
 
-// Block numbers that some call names. A label that no block has is an
-// error of the build, not a warning.
-std::vector<bool> CalledBlocks(const SongData& song) {
-  std::vector<bool> called(song.blocks.size(), false);
-  for (const BlockReference& ref : song.references) {
-    const int64_t target = FindMusicBlock(song, LabelText(song, ref.label, ref.labelSize));
-    if (target >= 0) called[static_cast<size_t>(target)] = true;
-  }
-  return called;
-}
-
 // A called block goes back with `return` or stops with `end`; otherwise
 // the driver plays on into the block laid out after it.
 void CheckBlocks(const SongData& song, Diagnostics& diag) {
-  const std::vector<bool> called = CalledBlocks(song);
-  for (size_t i = 0; i < song.blocks.size(); ++i) {
-    const MusicBlock& block = song.blocks[i];
-    const std::string_view label = LabelText(song, block.label, block.labelSize);
+  for (const MusicBlock& block : song.blocks) {
+    const std::string_view label = LabelText(song, block.label);
     const std::string_view file = song.scriptNames[block.script];
-    if (!called[i] && !block.isMain) {
+    if (!block.called && !block.isMain) {
       diag.WarnAt(Warning::UnusedBlock, msg::kWarnBlockNeverCalled, label, {file, block.line});
     }
-    if (called[i] && block.ending == BlockEnding::Other) {
+    if (block.called && block.ending == BlockEnding::Other) {
       diag.WarnAt(Warning::Return, msg::kWarnCalledBlockNoReturn, label, {file, block.closeLine});
     }
   }

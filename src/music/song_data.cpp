@@ -11,47 +11,74 @@
 namespace psgc {
 namespace {
 
-// FNV-1a: labels are short, and every byte counts for telling them apart.
-uint64_t HashLabel(std::string_view label) {
+// FNV-1a, whose every byte counts for telling short labels apart, folded
+// by a final mix so that its low bits, which pick the slot, depend on the
+// whole label.
+uint32_t HashLabel(std::string_view label) {
   uint64_t h = 14695981039346656037ull;
   for (char c : label) {
     h ^= static_cast<unsigned char>(c);
     h *= 1099511628211ull;
   }
-  return h;
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return static_cast<uint32_t>(h);
 }
 
-// The slot of `slots` that holds the block labelled `label` (whose hash is
-// `hash`), or the free slot where it belongs. The table is never more than
-// half full. The tag spares most probes the loads of the block and its
-// label.
-size_t ProbeSlot(const SongData& song, const std::vector<LabelSlot>& slots,
-                 std::string_view label, uint64_t hash) {
-  const size_t mask = slots.size() - 1;
-  const auto tag = static_cast<uint32_t>(hash >> 32);
+// The label at `text` (NUL-terminated) is `label`: strncmp stops at the
+// kept label's NUL, which `label` never has, so it reads no further.
+bool SameLabel(const char* text, std::string_view label) {
+  return std::strncmp(text, label.data(), label.size()) == 0 && text[label.size()] == '\0';
+}
+
+// A used slot's tag: bits of the hash that do not pick the slot.
+uint8_t TagOf(uint32_t hash) { return static_cast<uint8_t>((hash >> 24) | 0x80); }
+
+// The slot that holds the block labelled `label` (whose hash is `hash`),
+// or the free slot where it belongs. The index is never more than half
+// full; a slot is read only when its tag matches.
+size_t ProbeSlot(const SongData& song, std::string_view label, uint32_t hash) {
+  const LabelIndex& index = song.labelIndex;
+  const size_t mask = index.tags.size() - 1;
+  const uint8_t tag = TagOf(hash);
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const LabelSlot& slot = slots[i];
-    if (slot.block == 0) return i;
-    if (slot.tag != tag) continue;
-    const MusicBlock& block = song.blocks[slot.block - 1];
-    if (LabelText(song, block.label, block.labelSize) == label) return i;
+    if (index.tags[i] == 0) return i;
+    if (index.tags[i] != tag) continue;
+    const LabelSlot& slot = index.slots[i];
+    if (slot.hash == hash && SameLabel(&song.labels[song.blocks[slot.block - 1].label], label)) return i;
   }
 }
 
-// Makes room in the label index for one more block.
+int64_t FindHashedBlock(const SongData& song, std::string_view label, uint32_t hash) {
+  if (song.labelIndex.tags.empty()) return -1;
+  const size_t i = ProbeSlot(song, label, hash);
+  return song.labelIndex.tags[i] == 0 ? -1 : int64_t{song.labelIndex.slots[i].block} - 1;
+}
+
+// Makes room in the label index for one more block. The slots move in
+// order into an index twice the size, where each lands at its slot or at
+// that slot plus the old size: two runs of writes, no label read again.
 bool GrowLabelIndex(SongData& song, Diagnostics& diag) {
-  const size_t needed = 2 * (song.blocks.size() + 1);
-  if (song.labelIndex.size() >= needed) return true;
-  std::vector<LabelSlot> slots;
-  const size_t size = song.labelIndex.empty() ? 2 * kFirstRecordCapacity : 2 * song.labelIndex.size();
-  if (!TryAllocate(diag, [&] { slots.assign(size, LabelSlot{}); }, msg::kOutOfMemoryGrow)) return false;
-  for (uint32_t i = 0; i < song.blocks.size(); ++i) {
-    const MusicBlock& block = song.blocks[i];
-    const std::string_view label = LabelText(song, block.label, block.labelSize);
-    const uint64_t hash = HashLabel(label);
-    slots[ProbeSlot(song, slots, label, hash)] = {static_cast<uint32_t>(hash >> 32), i + 1};
+  const LabelIndex& old = song.labelIndex;
+  if (old.tags.size() >= 2 * (song.blocks.size() + 1)) return true;
+  LabelIndex grown;
+  const size_t size = old.tags.empty() ? 2 * kFirstRecordCapacity : 2 * old.tags.size();
+  if (!TryAllocate(diag, [&] {
+        grown.tags.assign(size, 0);
+        grown.slots.resize(size);
+      }, msg::kOutOfMemoryGrow)) {
+    return false;
   }
-  song.labelIndex.swap(slots);
+  const size_t mask = size - 1;
+  for (size_t from = 0; from < old.tags.size(); ++from) {
+    if (old.tags[from] == 0) continue;
+    size_t i = old.slots[from].hash & mask;
+    while (grown.tags[i] != 0) i = (i + 1) & mask;
+    grown.tags[i] = old.tags[from];
+    grown.slots[i] = old.slots[from];
+  }
+  song.labelIndex = std::move(grown);
   return true;
 }
 
@@ -60,15 +87,18 @@ bool GrowLabelIndex(SongData& song, Diagnostics& diag) {
 void ReserveSongData(SongData& song, uint64_t scriptBytes) {
   // Every music byte comes from a line of a few characters; only long
   // waits make more bytes than text, and those are rare. A block or a call
-  // takes about a hundred characters of script or more, and its label about
-  // a tenth of that.
+  // takes about a hundred characters of script or more. Each character of
+  // a label, and its NUL, stands for a character of the script (the NUL
+  // for the delimiter after it), so the label text never outgrows the
+  // scripts: reserved that large, it is never copied as it grows.
   const uint64_t music = scriptBytes < kMaxMusicBytes ? scriptBytes : kMaxMusicBytes;
   const uint64_t records = scriptBytes / 64;
+  const uint64_t labelBytes = scriptBytes < UINT32_MAX ? scriptBytes : UINT32_MAX;
   try {
     song.stream.reserve(format::kMusHeaderSize + music);
     song.blocks.reserve(records);
     song.references.reserve(records);
-    song.labels.reserve(scriptBytes / 8);
+    song.labels.reserve(labelBytes);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
@@ -82,7 +112,8 @@ bool StartSongData(SongData& song, Diagnostics& diag) {
     song.stream.reserve(kFirstByteCapacity);
     // The binary is laid out in the stream itself: header space first.
     song.stream.assign(format::kMusHeaderSize, 0);
-    song.labelIndex.assign(2 * kFirstRecordCapacity, LabelSlot{});
+    song.labelIndex.tags.assign(2 * kFirstRecordCapacity, 0);
+    song.labelIndex.slots.resize(2 * kFirstRecordCapacity);
   });
   if (!allocated) return false;
   song.mains = {};
@@ -91,34 +122,39 @@ bool StartSongData(SongData& song, Diagnostics& diag) {
 
 bool CopyLabel(SongData& song, Diagnostics& diag, std::string_view label, uint32_t& at) {
   // Label positions are 32-bit: a song with more label text cannot be held.
-  if (song.labels.size() + label.size() > UINT32_MAX) {
+  if (song.labels.size() + label.size() + 1 > UINT32_MAX) {
     diag.Error(msg::kOutOfMemory);
     return false;
   }
   const size_t position = song.labels.size();
-  if (!TryAllocate(diag, [&] { song.labels.append(label); })) return false;
+  if (!TryAllocate(diag, [&] {
+        song.labels.append(label);
+        song.labels.push_back('\0');
+      })) {
+    return false;
+  }
   at = static_cast<uint32_t>(position);
   return true;
 }
 
-std::string_view LabelText(const SongData& song, uint32_t at, uint32_t size) {
-  return std::string_view(song.labels).substr(at, size);
+std::string_view LabelText(const SongData& song, uint32_t at) {
+  return std::string_view(&song.labels[at]);
 }
 
 int64_t FindMusicBlock(const SongData& song, std::string_view label) {
-  if (song.labelIndex.empty()) return -1;
-  const uint32_t block = song.labelIndex[ProbeSlot(song, song.labelIndex, label, HashLabel(label))].block;
-  return block == 0 ? -1 : int64_t{block} - 1;
+  return FindHashedBlock(song, label, HashLabel(label));
 }
 
 bool AddMusicBlock(SongData& song, Diagnostics& diag, const MusicBlock& block) {
   if (!GrowLabelIndex(song, diag)) return false;
   if (!AppendElement(diag, song.blocks, MusicBlock(block))) return false;
-  const std::string_view label = LabelText(song, block.label, block.labelSize);
-  const uint64_t hash = HashLabel(label);
-  LabelSlot& slot = song.labelIndex[ProbeSlot(song, song.labelIndex, label, hash)];
+  const std::string_view label = LabelText(song, block.label);
+  const uint32_t hash = HashLabel(label);
+  const size_t i = ProbeSlot(song, label, hash);
   // The first block of a label keeps it.
-  if (slot.block == 0) slot = {static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(song.blocks.size())};
+  if (song.labelIndex.tags[i] != 0) return true;
+  song.labelIndex.tags[i] = TagOf(hash);
+  song.labelIndex.slots[i] = {hash, static_cast<uint32_t>(song.blocks.size())};
   return true;
 }
 
@@ -127,12 +163,57 @@ bool AddBlockReference(SongData& song, Diagnostics& diag, std::string_view label
   if (!GrowArray(diag, song.references, song.references.size() + 1)) return false;
   BlockReference ref;
   if (!CopyLabel(song, diag, label, ref.label)) return false;
-  ref.labelSize = static_cast<uint32_t>(label.size());
   ref.offset = offset;
   ref.script = script;
   ref.line = line;
   song.references.push_back(ref);
   return true;
+}
+
+void ResolveCalls(SongData& song) {
+  // Past kMaxMusicBytes the stream lacks bytes and the build fails on size.
+  const bool complete = song.musicOffset <= kMaxMusicBytes;
+  song.unresolved = nullptr;
+  const std::vector<BlockReference>& refs = song.references;
+  if (refs.empty() || song.labelIndex.tags.empty()) return;
+  // Calls name blocks all over a large song, and each lookup would wait
+  // for its slot, then the block, then the block's label to come from
+  // memory. The loop runs kAhead calls apart on each of those steps, so
+  // that what a later call needs is on its way while this one resolves.
+  constexpr size_t kAhead = 8;
+  constexpr size_t kRing = 32;  // at least 3 * kAhead + 1 hashes in flight
+  uint32_t hashes[kRing];
+  const LabelIndex& index = song.labelIndex;
+  const size_t mask = index.tags.size() - 1;
+  const auto homeBlock = [&](size_t r) -> const MusicBlock* {
+    const size_t home = hashes[r % kRing] & mask;
+    return index.tags[home] != 0 ? &song.blocks[index.slots[home].block - 1] : nullptr;
+  };
+  for (size_t i = 0; i < refs.size() + 3 * kAhead; ++i) {
+    if (i < refs.size()) {
+      hashes[i % kRing] = HashLabel(LabelText(song, refs[i].label));
+      __builtin_prefetch(&index.slots[hashes[i % kRing] & mask]);
+    }
+    if (i >= kAhead && i - kAhead < refs.size()) {
+      if (const MusicBlock* block = homeBlock(i - kAhead)) __builtin_prefetch(block);
+    }
+    if (i >= 2 * kAhead && i - 2 * kAhead < refs.size()) {
+      if (const MusicBlock* block = homeBlock(i - 2 * kAhead)) __builtin_prefetch(&song.labels[block->label]);
+    }
+    if (i < 3 * kAhead || i - 3 * kAhead >= refs.size()) continue;
+    const size_t r = i - 3 * kAhead;
+    const BlockReference& ref = refs[r];
+    const int64_t target = FindHashedBlock(song, LabelText(song, ref.label), hashes[r % kRing]);
+    if (target < 0) {
+      if (song.unresolved == nullptr) song.unresolved = &ref;
+      continue;
+    }
+    MusicBlock& block = song.blocks[static_cast<size_t>(target)];
+    block.called = true;
+    if (complete) {
+      format::PutBankPointer(&song.stream[format::kMusHeaderSize + ref.offset], format::kMusHeaderSize + block.start);
+    }
+  }
 }
 
 }  // namespace psgc

@@ -78,6 +78,16 @@ TEST(ScriptReader, CommentsAndNulEndTheLine) {
   EXPECT_EQ(Lines("wait 10 ; rest\n"), V{"wait 10 "});
   EXPECT_EQ(Lines("10;x\n;only\n"), (V{"10", ""}));
   EXPECT_EQ(Lines(std::string("pan\0 3\nend\n", 11)), (V{"pan", "end"}));
+  EXPECT_EQ(Lines(std::string("a\0b;c\r\nd;e\0\r\n", 13)), (V{"a", "d"}));
+  // A NUL or ";" past a piece's 511 characters cuts the next piece only.
+  const std::string a511(511, 'a');
+  EXPECT_EQ(Lines(a511 + ";b\n"), (V{a511, ""}));
+  EXPECT_EQ(Lines(a511 + "bc;d\n"), (V{a511, "bc"}));
+  EXPECT_EQ(Lines(std::string(510, 'a') + ";\r\nx\n"), (V{std::string(510, 'a'), "", "x"}));
+  ScriptReader reader("wait 1 ; held\n");
+  std::string_view line;
+  ASSERT_TRUE(reader.NextLine(line));
+  EXPECT_EQ(reader.piece(), "wait 1 ; held");
 }
 
 // Pieces, CR LF pairs and comments that straddle the reader's chunks read
