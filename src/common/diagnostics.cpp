@@ -199,8 +199,8 @@ void Diagnostics::WriteErrLine(const std::string& line) {
   }
 }
 
-void Diagnostics::Describe(Severity severity, Warning w, const Message& m, std::string classic,
-                           std::vector<std::string> values, const ScriptPos* at, Detail detail) {
+void Diagnostics::Describe(const Message& m, std::string classic, std::vector<std::string> values,
+                           const ScriptPos* at, Detail detail, Severity severity, Warning w) {
   Diagnostic d;
   d.severity = severity;
   d.warning = w;
@@ -266,38 +266,36 @@ void Diagnostics::Explain(Diagnostic better) {
 }
 
 void Diagnostics::Error(const Message& m, Detail d) {
-  Describe(Severity::Error, Warning::Loop, m, std::string(m.classic), {}, nullptr, std::move(d));
+  Describe(m, std::string(m.classic), {}, nullptr, std::move(d));
 }
 
 void Diagnostics::ErrorWith(const Message& m, std::string_view arg, Detail d) {
   // The value is the token at fault when it is one of the line's.
   if (d.token.empty()) d.token = arg;
-  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, arg, "\n"}), {std::string(arg)}, nullptr,
-           std::move(d));
+  Describe(m, Join({m.classic, arg, "\n"}), {std::string(arg)}, nullptr, std::move(d));
 }
 
 void Diagnostics::ErrorText(const Message& m, std::string classic, Detail d) {
-  Describe(Severity::Error, Warning::Loop, m, std::move(classic), {}, nullptr, std::move(d));
+  Describe(m, std::move(classic), {}, nullptr, std::move(d));
 }
 
 void Diagnostics::ErrorAt(const Message& m, const ScriptPos& at, Detail d) {
-  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, Place(at), "\n"}), {}, &at, std::move(d));
+  Describe(m, Join({m.classic, Place(at), "\n"}), {}, &at, std::move(d));
 }
 
 void Diagnostics::ErrorTokenAt(const Message& m, std::string_view token, const ScriptPos& at, Detail d) {
   if (d.token.empty()) d.token = token;
-  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, token, " in : ", Place(at), "\n"}),
-           {std::string(token)}, &at, std::move(d));
+  Describe(m, Join({m.classic, token, " in : ", Place(at), "\n"}), {std::string(token)}, &at, std::move(d));
 }
 
 void Diagnostics::ErrorLimit(const Message& m, uint32_t limit, Detail d) {
   const std::string value = std::to_string(limit);
-  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, value, ")\n"}), {value}, nullptr, std::move(d));
+  Describe(m, Join({m.classic, value, ")\n"}), {value}, nullptr, std::move(d));
 }
 
 // A whole-file fault: the GCC-style format names the file first.
 void Diagnostics::ErrorWithReason(const Message& m, std::string_view arg, std::string_view reason) {
-  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, arg, " (", reason, ")\n"}),
+  Describe(m, Join({m.classic, arg, " (", reason, ")\n"}),
            {std::string(arg), std::string(reason)}, nullptr, Detail().File(arg));
 }
 
@@ -309,8 +307,7 @@ void Diagnostics::ErrorForFile(const Message& m, std::string_view file, const Fi
                                                : "cut short, without a reason from the system";
   const bool told = fault.refusal == nullptr && TextTellsTheError(fault.error);
   std::string s = told ? Join({m.classic, file, "\n"}) : Join({m.classic, file, " (", reason, ")\n"});
-  Describe(Severity::Error, Warning::Loop, m, std::move(s), {std::string(file), std::move(reason)}, nullptr,
-           Detail());
+  Describe(m, std::move(s), {std::string(file), std::move(reason)}, nullptr, Detail());
 }
 
 // The classic form counts channels from 0 in its first line and from 1 in
@@ -320,19 +317,19 @@ void Diagnostics::ErrorNoiseChannel(std::string_view instrument, uint32_t channe
   const std::string number = std::to_string(channel);
   std::string s = Join({msg::kNoiseInstrument.classic, instrument, msg::kNoiseInstrumentMiddle, number, "\n"});
   if (format_ == DiagnosticFormat::Classic) s += msg::kNoiseChannelsOnly;
-  Describe(Severity::Error, Warning::Loop, msg::kNoiseInstrument, std::move(s),
+  Describe(msg::kNoiseInstrument, std::move(s),
            {std::string(instrument), number, ChannelScriptOrdinal(channel)}, &at, Detail().Token(token));
 }
 
 void Diagnostics::WarnAt(Warning w, const Message& m, std::string_view arg, const ScriptPos& at, Detail d) {
   if (!WarningOn(w)) return;
-  Describe(Severity::Warning, w, m, Join({m.classic, arg, " in : ", Place(at)}), {std::string(arg)}, &at,
-           std::move(d));
+  Describe(m, Join({m.classic, arg, " in : ", Place(at)}), {std::string(arg)}, &at, std::move(d),
+           Severity::Warning, w);
 }
 
 void Diagnostics::Warn(Warning w, const Message& m, std::string_view arg, Detail d) {
   if (!WarningOn(w)) return;
-  Describe(Severity::Warning, w, m, Join({m.classic, arg}), {std::string(arg)}, nullptr, std::move(d));
+  Describe(m, Join({m.classic, arg}), {std::string(arg)}, nullptr, std::move(d), Severity::Warning, w);
 }
 
 // A fault of a binary being listed: the GCC-style format names the file
@@ -340,7 +337,7 @@ void Diagnostics::Warn(Warning w, const Message& m, std::string_view arg, Detail
 void Diagnostics::ErrorInFileAt(const Message& m, std::string_view file, uint32_t offset) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%04X", offset);
-  Describe(Severity::Error, Warning::Loop, m, Join({m.classic, file, " at offset ", hex, "\n"}),
+  Describe(m, Join({m.classic, file, " at offset ", hex, "\n"}),
            {std::string(file), hex}, nullptr, Detail().File(file));
 }
 

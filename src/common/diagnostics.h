@@ -222,8 +222,8 @@ class Diagnostics {
  private:
   // Builds the diagnostic of a message from its classic text, the values
   // of its sentence and the place, then reports it.
-  void Describe(Severity severity, Warning w, const Message& m, std::string classic,
-                std::vector<std::string> values, const ScriptPos* at, Detail d);
+  void Describe(const Message& m, std::string classic, std::vector<std::string> values, const ScriptPos* at,
+                Detail d, Severity severity = Severity::Error, Warning w = Warning::Loop);
   void Report(Diagnostic d, bool followUp);
   void PrintPending();
   void WriteErrLine(const std::string& line);

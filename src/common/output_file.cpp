@@ -335,13 +335,8 @@ uint64_t OutputFile::AppendCopied(SourceFile& source, uint64_t offset, uint64_t 
 
 bool OutputFile::Commit() {
   if (fd_ < 0) return false;
-  bool ok = true;
-  switch (kind_) {
-    case Kind::Unnamed: ok = NameAndReplace(); break;
-    case Kind::InPlace: ok = CopySpoolInPlace(); break;
-    case Kind::Named:
-    case Kind::Device: break;
-  }
+  // A named temporary is renamed below; a device was written as it came.
+  bool ok = kind_ == Kind::Unnamed ? NameAndReplace() : kind_ == Kind::InPlace ? CopySpoolInPlace() : true;
   if (ok && fd_ >= 0) {
     ok = ::close(fd_) == 0;
     fd_ = -1;

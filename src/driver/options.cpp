@@ -124,11 +124,7 @@ Taken TakeWarning(OptionContext& c, const char* value) {
                      Detail().Hint(nearest.empty() ? std::string() : "-W" + std::string(nearest)));
     return Taken::Failed;
   }
-  if (on) {
-    warnings.on |= named;
-  } else {
-    warnings.on &= ~named;
-  }
+  warnings.on = on ? warnings.on | named : warnings.on & ~named;
   return Taken::Yes;
 }
 

@@ -67,8 +67,7 @@ Item Unreferenced(uint32_t offset, uint32_t size) {
 
 }  // namespace
 
-std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
-                            const std::vector<uint32_t>& starts, uint32_t limit,
+std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs, uint32_t limit,
                             const format::EventLanguage& language) {
   std::vector<int> index(refs.size(), -1);
   // A stream that starts where a header starts is empty: an instrument or
@@ -76,6 +75,9 @@ std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
   std::vector<uint32_t> headers;
   for (const Item& item : out.items) headers.push_back(item.offset);
   std::sort(headers.begin(), headers.end());
+  std::vector<uint32_t> starts = headers;
+  for (const StreamRef& ref : refs) starts.push_back(ref.start);
+  std::sort(starts.begin(), starts.end());
   for (size_t i = 0; i < refs.size(); ++i) {
     for (size_t k = 0; k < i && index[i] < 0; ++k) {
       if (refs[k].start == refs[i].start) index[i] = index[k];

@@ -51,14 +51,14 @@ std::string BankCrossing(uint32_t offset, uint32_t size);
 uint32_t NextStart(const std::vector<uint32_t>& starts, uint32_t start, uint32_t limit);
 
 // Event streams found through pointers: each distinct start runs to the
-// next of the sorted `starts` (or `limit`) and becomes one listed item named
-// after every owner that points at it. Returns the stream index per start.
+// next start of an item or stream (or `limit`) and becomes one listed item
+// named after every owner that points at it. Returns the stream index per
+// start.
 struct StreamRef {
   uint32_t start;
   std::string owner;
 };
-std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs,
-                            const std::vector<uint32_t>& starts, uint32_t limit,
+std::vector<int> AddStreams(Decoded& out, const std::vector<StreamRef>& refs, uint32_t limit,
                             const format::EventLanguage& language);
 
 // Sorts the items, refuses overlapping ones and lists the bytes that no

@@ -30,14 +30,6 @@ bool ReadHeader(Reader& reader, Decoded& out, const char* mark, uint32_t entrySi
   return true;
 }
 
-std::vector<uint32_t> SortedStarts(const Decoded& out, const std::vector<StreamRef>& refs) {
-  std::vector<uint32_t> starts;
-  for (const Item& item : out.items) starts.push_back(item.offset);
-  for (const StreamRef& ref : refs) starts.push_back(ref.start);
-  std::sort(starts.begin(), starts.end());
-  return starts;
-}
-
 struct Effect {
   size_t item;
   std::vector<size_t> refs;
@@ -105,17 +97,15 @@ bool DecodeSfx(Reader& reader, Decoded& out) {
     if (!reader.Pointer(at, tableEnd, reader.size, effect)) return false;
     out.items[0].fields.push_back({at, format::kPointerSize,
                                    "effect " + std::to_string(i) + " at " + Place(effect)});
-    const auto same = std::find(seen.begin(), seen.end(), effect);
-    if (same != seen.end()) {
-      out.items[0].fields.back().text += ", as effect " + std::to_string(same - seen.begin());
-      seen.push_back(effect);
-      continue;
-    }
+    const auto same = static_cast<uint32_t>(std::find(seen.begin(), seen.end(), effect) - seen.begin());
     seen.push_back(effect);
-    if (!DecodeEffect(reader, effect, i, out, refs, effects)) return false;
+    if (same < i) {
+      out.items[0].fields.back().text += ", as effect " + std::to_string(same);
+    } else if (!DecodeEffect(reader, effect, i, out, refs, effects)) {
+      return false;
+    }
   }
-  const std::vector<int> streams =
-      AddStreams(out, refs, SortedStarts(out, refs), reader.size, format::kInstrumentLanguage);
+  const std::vector<int> streams = AddStreams(out, refs, reader.size, format::kInstrumentLanguage);
   NameEffects(out, effects, streams);
   return true;
 }

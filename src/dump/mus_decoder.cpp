@@ -223,13 +223,7 @@ bool DecodeInstrumentTable(Reader& reader, Decoded& out, uint32_t table, uint32_
                            "note-off point at +" + Place(noteOff) + ", file " + Hex(table + noteOff, 4)}}});
   }
   out.items.push_back(std::move(pointers));
-  std::vector<uint32_t> starts;
-  for (const Item& item : out.items) {
-    if (item.offset >= table) starts.push_back(item.offset);
-  }
-  for (const StreamRef& ref : refs) starts.push_back(ref.start);
-  std::sort(starts.begin(), starts.end());
-  const std::vector<int> streams = AddStreams(out, refs, starts, reader.size, format::kInstrumentLanguage);
+  const std::vector<int> streams = AddStreams(out, refs, reader.size, format::kInstrumentLanguage);
   // Whether an instrument plays noise tells how the listing names the
   // periods of its notes, which come before the table: its stream is read
   // for that now, once however many instruments share it.

@@ -1,6 +1,7 @@
 // Symbol files: naming, refusing clashes, writing.
 #include "symbols/symbol_files.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/messages.h"
@@ -14,25 +15,19 @@ bool IsEquatesFile(const SymbolFile& file, bool effects) {
   return effects && file.format == SymbolFormat::Wla;
 }
 
-bool HasControlCharacter(const std::string& name) {
-  for (char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
-  }
-  return false;
-}
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
 // A name as an error line can show it: control characters as C escapes.
 std::string Visible(const std::string& name) {
   std::string shown;
   for (char c : name) {
-    const auto u = static_cast<unsigned char>(c);
     if (c == '\n') {
       shown += "\\n";
     } else if (c == '\t') {
       shown += "\\t";
-    } else if (u < 0x20 || u == 0x7F) {
+    } else if (IsControl(c)) {
       char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", u);
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
       shown += escape;
     } else {
       shown += c;
@@ -88,7 +83,7 @@ bool PlanEquatesFile(const std::string& outputName, Diagnostics& diag, std::vect
 }
 
 bool RefuseUnnameableOutput(const std::string& outputName, Diagnostics& diag) {
-  if (!HasControlCharacter(outputName)) return true;
+  if (std::none_of(outputName.begin(), outputName.end(), IsControl)) return true;
   diag.ErrorWithReason(msg::kCantWriteDestination, Visible(outputName), msg::kControlInName);
   return false;
 }
