@@ -56,9 +56,4 @@ bool AppendElement(Diagnostics& diag, std::vector<T>& array, T&& element) {
   return true;
 }
 
-// Asks the system to back a large buffer that is about to be written
-// front to back with huge pages where it can: one fault per 2 MiB instead
-// of one per 4 KiB page. Only a hint; it changes no content.
-void AdviseHugePages(const void* data, size_t bytes);
-
 }  // namespace psgc

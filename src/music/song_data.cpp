@@ -102,7 +102,6 @@ void ReserveSongData(SongData& song, uint64_t scriptBytes) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  AdviseHugePages(song.stream.data(), song.stream.capacity());
 }
 
 bool StartSongData(SongData& song, Diagnostics& diag) {
