@@ -3,8 +3,6 @@
 // more than one chunk of its samples or songs in memory.
 #include "pack/pack_stream.h"
 
-#include <cstdint>
-
 namespace psgc {
 
 bool StreamSource(SourceFile& source, uint64_t length, OutputFile& output, bool& written,
@@ -17,20 +15,14 @@ bool StreamSource(SourceFile& source, uint64_t length, OutputFile& output, bool&
   // processor's cache from the read through the conversion to the write:
   // a megabyte chunk costs a third more time than this.
   constexpr uint64_t kChunk = 256 * 1024;
-  // The kernel copies into and out of the chunk fastest when it starts on
-  // a page, as malloc's large blocks do not: the chunk is a page-aligned
-  // window into the buffer.
-  constexpr uintptr_t kPage = 4096;
   const uint64_t rest = length - offset;
-  const size_t room = static_cast<size_t>(rest < kChunk ? rest : kChunk);
-  if (chunk.size() < room + kPage) chunk.resize(room + kPage);
-  uint8_t* const data = chunk.data() + (kPage - reinterpret_cast<uintptr_t>(chunk.data()) % kPage) % kPage;
-  const uint64_t most = chunk.size() - static_cast<size_t>(data - chunk.data());
+  if (chunk.size() < kChunk && chunk.size() < rest) chunk.resize(rest < kChunk ? rest : kChunk);
   while (offset < length) {
+    const uint64_t most = chunk.size();
     const size_t want = static_cast<size_t>(length - offset < most ? length - offset : most);
-    if (source.ReadAt(offset, data, want) != want) return false;
-    if (convert != nullptr) convert(data, want);
-    if (written) written = output.Append(data, want);
+    if (source.ReadAt(offset, chunk.data(), want) != want) return false;
+    if (convert != nullptr) convert(chunk.data(), want);
+    if (written) written = output.Append(chunk.data(), want);
     offset += want;
   }
   return true;

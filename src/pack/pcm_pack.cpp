@@ -50,7 +50,7 @@ bool DecodeStream(Diagnostics& diag, SourceFile& source, const AudioSettings& au
 // warning is on. A short source is reported when it is copied.
 PcmLevelShape SourceLevelShape(SourceFile& source, uint64_t length) {
   constexpr uint64_t kChunk = 256 * 1024;
-  std::vector<uint8_t> chunk(length < kChunk ? length : kChunk);
+  ByteBuffer chunk(length < kChunk ? length : kChunk);
   PcmLevelCounts counts;
   for (uint64_t offset = 0; offset < length;) {
     const size_t want = static_cast<size_t>(length - offset < kChunk ? length - offset : kChunk);
