@@ -4,6 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace psgc {
 namespace {
 
@@ -21,9 +25,25 @@ struct LineTextEnds {
 constexpr LineTextEnds kEndsLineText;
 
 // The first of the `size` bytes at `text` that ends a line's text, or
-// `size`.
+// `size`. Sixteen bytes at a time where the processor compares them at
+// once: nearly every line ends within its first sixteen, so the loop
+// leaves by the same branch line after line instead of at a different
+// character each time.
 size_t FindLineStop(const char* text, size_t size) {
-  for (size_t i = 0; i < size; ++i) {
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128i newline = _mm_set1_epi8('\n');
+  const __m128i semicolon = _mm_set1_epi8(';');
+  const __m128i nul = _mm_setzero_si128();
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, newline), _mm_cmpeq_epi8(bytes, semicolon)),
+                                       _mm_cmpeq_epi8(bytes, nul));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < size; ++i) {
     if (kEndsLineText(text[i])) return i;
   }
   return size;

@@ -41,26 +41,31 @@ struct CommandRow {
 };
 
 // A language's rows, found by long or short name, rows in order. For each
-// first letter the table keeps the rows whose names begin with it (a short
-// name begins like its long name), so a lookup compares only those: most
-// music lines are notes, whose first letters find few rows or none.
+// first letter and length the table keeps the rows with a name of that
+// letter and length, so a lookup compares at most a name or two: most
+// music lines are notes, for which it usually finds no row at all.
 template <class Script, size_t kRows>
 class CommandTable {
  public:
   using Row = CommandRow<Script>;
   static_assert(kRows <= 32, "one bit per row");
+  static constexpr size_t kLongestName = 15;
 
   constexpr explicit CommandTable(const CommandRow<Script> (&rows)[kRows]) {
     for (size_t r = 0; r < kRows; ++r) {
       rows_[r] = rows[r];
-      if (rows[r].shortName[0] != rows[r].longName[0]) throw "a short name must begin like its long name";
-      byLetter_[static_cast<unsigned char>(rows[r].longName[0])] |= uint32_t{1} << r;
+      for (std::string_view name : {rows[r].longName, rows[r].shortName}) {
+        if (name.size() > kLongestName) throw "a command name longer than the table holds";
+        byLetterAndSize_[static_cast<unsigned char>(name[0])][name.size()] |= uint32_t{1} << r;
+      }
     }
   }
 
   // The row named `token` (never empty), or nullptr.
   const Row* Find(std::string_view token) const {
-    for (uint32_t rows = byLetter_[static_cast<unsigned char>(token[0])]; rows != 0; rows &= rows - 1) {
+    if (token.size() > kLongestName) return nullptr;
+    for (uint32_t rows = byLetterAndSize_[static_cast<unsigned char>(token[0])][token.size()]; rows != 0;
+         rows &= rows - 1) {
       const Row& row = rows_[__builtin_ctz(rows)];
       if (token == row.longName || token == row.shortName) return &row;
     }
@@ -69,7 +74,7 @@ class CommandTable {
 
  private:
   Row rows_[kRows] = {};
-  uint32_t byLetter_[256] = {};
+  uint32_t byLetterAndSize_[256][kLongestName + 1] = {};
 };
 
 // Loops pair within one channel or block; the last event that made bytes

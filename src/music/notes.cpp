@@ -36,26 +36,29 @@ constexpr double kA4 = 440.0;
 constexpr double kOneTwelfth = 1.0 / 12.0;
 constexpr double kNoiseDivider = 64.0;
 
-// Every note line looks up its name: one table cell per letter a-g and
-// accidental ".", "b", "s" holds the row's number + 1 (0: no such note).
-constexpr int AccidentalColumn(char accidental) {
-  return accidental == '.' ? 0 : accidental == 'b' ? 1 : accidental == 's' ? 2 : -1;
-}
-
+// Every note line looks up its name: one cell per letter and accidental
+// holds the row's number + 1 (0: no such note), so that a name is found
+// by one load, without a branch on its characters.
 struct NoteNameIndex {
-  uint8_t cell[7][3] = {};
+  uint8_t cell[256][4] = {};  // letter; accidental's column (3: none)
+  uint8_t column[256] = {};
   constexpr NoteNameIndex() {
+    for (uint8_t& c : column) c = 3;
+    column[static_cast<unsigned char>('.')] = 0;
+    column[static_cast<unsigned char>('b')] = 1;
+    column[static_cast<unsigned char>('s')] = 2;
     for (size_t r = 0; r < std::size(kNoteTable); ++r) {
-      cell[kNoteTable[r].letter - 'a'][AccidentalColumn(kNoteTable[r].accidental)] = static_cast<uint8_t>(r + 1);
+      const NoteName& n = kNoteTable[r];
+      cell[static_cast<unsigned char>(n.letter)][column[static_cast<unsigned char>(n.accidental)]] =
+          static_cast<uint8_t>(r + 1);
     }
   }
 };
 constexpr NoteNameIndex kNoteNameIndex;
 
 const NoteName* FindNoteName(char letter, char accidental) {
-  const int column = AccidentalColumn(accidental);
-  if (letter < 'a' || letter > 'g' || column < 0) return nullptr;
-  const uint8_t row = kNoteNameIndex.cell[letter - 'a'][column];
+  const uint8_t row =
+      kNoteNameIndex.cell[static_cast<unsigned char>(letter)][kNoteNameIndex.column[static_cast<unsigned char>(accidental)]];
   return row == 0 ? nullptr : &kNoteTable[row - 1];
 }
 
