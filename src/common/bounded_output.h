@@ -24,12 +24,14 @@ struct BoundedOutput {
 bool AppendBoundedGrowing(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size);
 inline bool AppendBounded(Diagnostics& diag, const BoundedOutput& out, const uint8_t* data, size_t size) {
   // Nearly every append is an event of a few bytes that fits below the
-  // limit and in the capacity: pushed a byte at a time, with no call.
+  // limit and in the capacity. Inserted as a range, not pushed a byte at a
+  // time: each push stores the vector's end anew, and the next push must
+  // wait to load it back.
   ByteBuffer& bytes = out.bytes;
   if (out.offset + size > out.limit || bytes.capacity() - bytes.size() < size) {
     return AppendBoundedGrowing(diag, out, data, size);
   }
-  for (size_t i = 0; i < size; ++i) bytes.push_back(data[i]);
+  bytes.insert(bytes.end(), data, data + size);
   out.offset += size;
   return true;
 }

@@ -116,9 +116,10 @@ bool ScriptReader::NextLine(std::string_view& line) {
   pos_ += take;
   // The line buffer is a C string: it ends at its first NUL byte. Cutting
   // the comment (";" collapsed to NUL) then ends it at its first ";".
-  line = std::string_view(start, content);
-  piece_ = line;
-  if (cut < content) line = line.substr(0, cut);
+  // Built in locals: read back through `line`, the view just stored
+  // would stall the load that copies it.
+  piece_ = std::string_view(start, content);
+  line = std::string_view(start, cut < content ? cut : content);
   return true;
 }
 
