@@ -151,6 +151,9 @@ inline size_t PutShortWait(uint8_t* out, uint8_t waitOpcode, uint32_t duration) 
         *p++ = operands.fraction[i];
         return true;
       case O::Samples:
+        // A waveform is its event's only operand: the room for an event
+        // holds the opcode and one waveform.
+        if (i != 0) return false;
         for (uint32_t s = 0; s < kWaveSamples; ++s) *p++ = operands.samples[s];
         return true;
       case O::Pointer:
