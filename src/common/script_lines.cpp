@@ -12,17 +12,8 @@ namespace psgc {
 namespace {
 
 // The characters a line scan stops at: its end, and the two that cut its
-// text short.
-struct LineTextEnds {
-  bool is[256] = {};
-  constexpr LineTextEnds() {
-    is[static_cast<unsigned char>('\n')] = true;
-    is[0] = true;
-    is[static_cast<unsigned char>(';')] = true;
-  }
-  bool operator()(char c) const { return is[static_cast<unsigned char>(c)]; }
-};
-constexpr LineTextEnds kEndsLineText;
+// text short (NUL and ";").
+constexpr CharacterSet kEndsLineText(std::string_view("\n;\0", 3));
 
 // The first of the `size` bytes at `text` that ends a line's text, or
 // `size`. Sixteen bytes at a time where the processor compares them at

@@ -59,15 +59,16 @@ class ScriptReader {
   bool failed_ = false;
 };
 
-// One table lookup per character keeps tokenizing linear and cheap.
-struct DelimiterSet {
+// A set of characters as a table: one lookup per character keeps
+// tokenizing and line scanning linear and cheap.
+struct CharacterSet {
   bool is[256] = {};
-  constexpr DelimiterSet() {
-    for (char c : kTokenDelimiters) is[static_cast<unsigned char>(c)] = true;
+  constexpr explicit CharacterSet(std::string_view characters) {
+    for (char c : characters) is[static_cast<unsigned char>(c)] = true;
   }
   bool operator()(char c) const { return is[static_cast<unsigned char>(c)]; }
 };
-inline constexpr DelimiterSet kIsDelimiter;
+inline constexpr CharacterSet kIsDelimiter(kTokenDelimiters);
 
 // strtok over one line with kTokenDelimiters: the parser takes the first
 // token and the command handlers continue from the same position. Every

@@ -1,4 +1,4 @@
-// The event tables of the two stream languages, the encoder over them and
+// The event tables of the two stream languages, their operand sizes and
 // the wait pairs of a duration.
 #include "format/events.h"
 
